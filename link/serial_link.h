@@ -1,0 +1,17 @@
+// The link to the terminal: connect with handshake and greeting, disconnect
+// with farewell.
+#pragma once
+
+#include "platform/types.h"
+
+extern const BYTE HANDSHAKE_BYTES[4];
+extern const BYTE FAREWELL_TAIL[3];
+constexpr DWORD DEFAULT_BAUD_RATE = 115200;
+constexpr int CONNECT_ATTEMPTS = 3;
+constexpr UINT_PTR POLL_TIMER_ID = 1;
+constexpr UINT POLL_PERIOD_MS = 100;
+
+HANDLE ConnectTerminal(HWND dialog);
+void DisconnectTerminal(HWND dialog, HANDLE port);
+HANDLE OpenSelectedPort(const WCHAR* entry, DWORD speed);
+HANDLE OpenSerialPort(const WCHAR* deviceName, DWORD speed);

@@ -1,0 +1,43 @@
+// The Bluetooth radio, and the parameter record of the port-emulation
+// driver that RegisterDevice (devices.h) loads for a virtual serial port.
+#pragma once
+
+#include "platform/types.h"
+
+constexpr DWORD BTH_POWER_OFF = 0;
+constexpr DWORD BTH_CONNECTABLE = 1;
+constexpr DWORD BTH_DISCOVERABLE = 2;
+
+constexpr int RFCOMM_CHANNEL_MULTIPLE = 0xFE;
+
+struct GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+};
+static_assert(sizeof(GUID) == 16, "GUID is 16 bytes");
+
+// Little-endian, every byte written by the program.
+struct PORTEMUPortParams {
+    int channel;
+    int flocal;
+    uint64_t device;  // 48-bit address in the low bits; the top 16 bits stay 0
+    int imtu;
+    int iminmtu;
+    int imaxmtu;
+    int isendquota;
+    int irecvquota;
+    GUID uuidService;
+    unsigned int uiportflags;
+};
+static_assert(sizeof(PORTEMUPortParams) == 56, "PORTEMUPortParams is 56 bytes");
+static_assert(offsetof(PORTEMUPortParams, device) == 8, "device at 8");
+static_assert(offsetof(PORTEMUPortParams, imtu) == 16, "imtu at 16");
+static_assert(offsetof(PORTEMUPortParams, uuidService) == 36, "uuidService at 36");
+static_assert(offsetof(PORTEMUPortParams, uiportflags) == 52, "uiportflags at 52");
+
+// 0 on success; any other value is a failure (the mode is then not known).
+int BthGetMode(DWORD* mode);
+// 0 on success.
+int BthSetMode(DWORD mode);

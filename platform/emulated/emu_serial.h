@@ -1,0 +1,37 @@
+// Emulated serial endpoints behind device names: scripted terminals that
+// capture what is written, deliver bytes at given virtual times, and fail
+// on demand; or a pass-through to a host path such as a pseudo-terminal.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/serial.h"
+
+void EmuResetSerial();
+
+// An endpoint for `deviceName` ("COM1:"); it is opened by CreateFileW when
+// the device is registered (emu_devices.h).
+void EmuSerialAddEndpoint(const std::u16string& deviceName);
+void EmuSerialFailOpen(const std::u16string& deviceName, int times);   // the next `times` opens fail
+void EmuSerialFailWrites(const std::u16string& deviceName, bool fail);
+void EmuSerialFailReads(const std::u16string& deviceName, bool fail);
+// Bytes the terminal sends, readable from `at` on the virtual clock.
+void EmuSerialArrive(const std::u16string& deviceName, DWORD at, const std::vector<BYTE>& bytes);
+// Everything written, and when.
+struct EmuWrite {
+    DWORD time;
+    std::vector<BYTE> bytes;
+};
+const std::vector<EmuWrite>& EmuSerialWrites(const std::u16string& deviceName);
+std::vector<BYTE> EmuSerialWrittenBytes(const std::u16string& deviceName);
+int EmuSerialOpenCount(const std::u16string& deviceName);   // successful opens so far
+int EmuSerialCloseCount(const std::u16string& deviceName);
+bool EmuSerialIsOpen(const std::u16string& deviceName);
+DCB EmuSerialLastDcb(const std::u16string& deviceName);
+COMMTIMEOUTS EmuSerialLastTimeouts(const std::u16string& deviceName);
+// Unread bytes that have arrived by now.
+size_t EmuSerialPending(const std::u16string& deviceName);
+
+// The device reads and writes a host path (a pseudo-terminal) through the real serial service.
+void EmuSerialPassThrough(const std::u16string& deviceName, const std::string& hostPath);

@@ -1,0 +1,24 @@
+// The emulated system: language and started processes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+void EmuResetSystem();
+void EmuSetLanguage(LANGID language);
+
+void EmuResetProcesses();
+struct EmuProcess {
+    std::u16string image;
+    std::u16string commandLine;
+    DWORD creationFlags;
+    DWORD startedAt;
+};
+const std::vector<EmuProcess>& EmuStartedProcesses();
+// The next start of `image` fails.
+void EmuFailProcessStart(bool fail);
+// A started `image` opens a top-level window of `className` from
+// `opensAfter` to `closesAfter` milliseconds after its start.
+void EmuProcessWindow(const WCHAR* image, const WCHAR* className, DWORD opensAfter, DWORD closesAfter);
