@@ -1,1 +1,88 @@
 #include <gtest/gtest.h>
+
+#include "app/resource.h"
+#include "app/shell.h"
+#include "platform/window.h"
+#include "tests/support/emulated_test.h"
+
+namespace {
+
+class WinMainTest : public EmulatedTest {
+protected:
+    // Lets the started program run until the user closes it at `at`.
+    int RunUntilClosed(DWORD at) {
+        EmuSchedule(at, [] { PostMessageW(EmuDialog(), WM_CLOSE, 0, 0); });
+        return WinMain(&g_moduleResources, nullptr, u"", SW_SHOW);
+    }
+};
+
+TEST_F(WinMainTest, SecondStartBringsTheHiddenFirstCopyToTheFrontAndCreatesNothing) {
+    HWND firstCopy = EmuAddWindow(u"Tastra v1.00", u"Dialog");
+    HWND other = EmuAddWindow(u"Editor", u"Notepad");
+    ShowWindow(firstCopy, SW_HIDE);
+    EmuSetForeground(other);
+
+    EXPECT_EQ(WinMain(&g_moduleResources, nullptr, u"", SW_SHOW), 0);
+
+    EXPECT_TRUE(EmuWindowVisible(firstCopy));
+    EXPECT_EQ(GetForegroundWindow(), firstCopy);
+    EXPECT_EQ(EmuDialog(), 0) << "the second copy must not create a dialog";
+}
+
+TEST_F(WinMainTest, ATitleThatOnlyResemblesTheProgramsDoesNotCount) {
+    EmuAddWindow(u"Tastra v1.0", u"Dialog");
+    EmuAddWindow(u"tastra v1.00", u"Dialog");
+    EXPECT_EQ(RunUntilClosed(50), 0);
+    EXPECT_NE(EmuDialog(), 0);
+}
+
+TEST_F(WinMainTest, EveryGermanLanguageGivesGermanTextsAndAnyOtherEnglish) {
+    // Primary language 7 in the low 8 bits: German of any region.
+    const LANGID german[] = {0x0407, 0x0807, 0x0C07, 0x1007, 0x1407, 0x0007};
+    const LANGID other[] = {0x0409, 0x0809, 0x040C, 0x0410, 0x0413, 0x0417, 0x0447, 0x0000};
+    for (LANGID language : german) {
+        EmuReset();
+        ResetProgramGlobals();
+        EmuSetLanguage(language);
+        RunUntilClosed(10);
+        EXPECT_EQ(g_langOffset, 1) << std::hex << language;
+        EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Verbinden") << std::hex << language;
+        EXPECT_EQ(EmuControlText(IDC_STATUS), u"Verbindung ist geschlossen!") << std::hex << language;
+    }
+    for (LANGID language : other) {
+        EmuReset();
+        ResetProgramGlobals();
+        EmuSetLanguage(language);
+        RunUntilClosed(10);
+        EXPECT_EQ(g_langOffset, 0) << std::hex << language;
+        EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect") << std::hex << language;
+    }
+}
+
+TEST_F(WinMainTest, StartShowsTheDialogAndTheLoopEndsWithZeroWhenClosed) {
+    EXPECT_EQ(RunUntilClosed(500), 0);
+    HWND dialog = EmuDialog();
+    ASSERT_NE(dialog, 0);
+    EXPECT_TRUE(EmuWindowVisible(dialog));
+    EXPECT_EQ(EmuWindowText(dialog), u"Tastra v1.00");
+    EXPECT_FALSE(EmuLoopStarved()) << "the loop must end on the quit message";
+    EXPECT_EQ(EmuNow(), 500u);
+}
+
+TEST_F(WinMainTest, ADialogThatCannotBeCreatedIsReportedAndEndsTheProgram) {
+    EmuFailDialogCreation(true);
+    EXPECT_NE(WinMain(&g_moduleResources, nullptr, u"", SW_SHOW), 0);
+    EXPECT_FALSE(EmuLastMessageBox().empty());
+    EXPECT_FALSE(EmuLoopStarved()) << "no loop may run without a dialog";
+}
+
+TEST_F(WinMainTest, TheDialogsKeyboardNavigationRunsBeforeDispatch) {
+    EmuSchedule(10, [] { EmuPressKey(VK_TAB); });
+    int focusAfterTab = 0;
+    EmuSchedule(20, [&] { focusAfterTab = EmuFocusedControl(); });
+    RunUntilClosed(30);
+    EXPECT_EQ(focusAfterTab, IDC_CONNECT) << "Tab moves from the port list to the next tab stop";
+    for (const EmuMessage& m : EmuMessageLog()) EXPECT_NE(m.message, WM_CHAR) << "the loop translates nothing";
+}
+
+}  // namespace

@@ -1,6 +1,8 @@
 #include "tests/support/emulated_test.h"
 
+#include "app/resource.h"
 #include "app/shell.h"
+#include "platform/window.h"
 #include "keys/function_keys.h"
 #include "link/bt_provisioning.h"
 
@@ -19,3 +21,5 @@ void EmulatedTest::SetUp() {
 }
 
 std::vector<BYTE> Bytes(const std::string& text) { return std::vector<BYTE>(text.begin(), text.end()); }
+
+HWND CreateMainDialog() { return CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, MainDialogProc, 0); }

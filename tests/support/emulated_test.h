@@ -19,3 +19,6 @@ protected:
 
 // Bytes of an ASCII text, for comparing with what went over a line.
 std::vector<BYTE> Bytes(const std::string& text);
+
+// The main dialog made as WinMain makes it, on the emulated window manager.
+HWND CreateMainDialog();
