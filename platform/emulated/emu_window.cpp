@@ -359,6 +359,7 @@ void EmuRunFor(DWORD milliseconds) {
         if (hasScheduled && scheduled < next) next = scheduled;
         if ((t == nullptr && !hasScheduled) || next > end) break;
         if (next > EmuNow()) EmuAdvance(next - EmuNow());
+        t = NextTimer();  // a scheduled action may have started or killed timers
         if (t != nullptr && t->due <= EmuNow() && g_wm.queue.empty()) {
             MSG m{t->window, WM_TIMER, t->id, 0};
             t->due = EmuNow() + t->period;
