@@ -1,25 +1,241 @@
-// Implements platform/registry.h on the emulated handheld (placeholder until the port catalogue lands).
+// Implements platform/registry.h on the emulated handheld.
 #include "platform/emulated/emu_registry.h"
 
+#include <algorithm>
+#include <map>
+
 #include "platform/registry.h"
+#include "platform/text.h"
 
-void EmuResetRegistry() {}
-void EmuRegCreateKey(const std::u16string&) {}
-void EmuRegSetValue(const std::u16string&, const std::u16string&, DWORD, const std::vector<BYTE>&) {}
-void EmuRegSetString(const std::u16string&, const std::u16string&, const std::u16string&) {}
-void EmuRegSetDword(const std::u16string&, const std::u16string&, DWORD) {}
-void EmuRegDenyOpen(const std::u16string&) {}
-bool EmuRegLoadText(const std::string&, std::string* error) {
-    if (error) *error = "not implemented";
-    return false;
-}
-bool EmuRegLoadFile(const std::string&, std::string* error) {
-    if (error) *error = "not implemented";
-    return false;
-}
-int EmuRegOpenKeyCount() { return 0; }
+namespace {
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr int kRoot = 0;
+constexpr int kNone = -1;
 
-LONG RegOpenKeyExW(HKEY, const WCHAR*, DWORD, DWORD, HKEY*) { return ERROR_FILE_NOT_FOUND; }
-LONG RegEnumKeyExW(HKEY, DWORD, WCHAR*, DWORD*) { return ERROR_NO_MORE_ITEMS; }
-LONG RegQueryValueExW(HKEY, const WCHAR*, DWORD*, BYTE*, DWORD*) { return ERROR_FILE_NOT_FOUND; }
-LONG RegCloseKey(HKEY) { return ERROR_INVALID_HANDLE; }
+struct Value {
+    std::u16string name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+struct Key {
+    std::u16string name;
+    std::vector<Value> values;
+    std::vector<int> children;  // in order of creation
+    bool denyOpen = false;
+    bool deleted = false;
+};
+
+struct RegistryState {
+    std::vector<Key> keys = std::vector<Key>(1);  // keys[kRoot] is HKEY_LOCAL_MACHINE
+    std::map<HKEY, int> open;                     // handle -> key
+};
+
+RegistryState g_registry;
+// Outlives resets so that a handle from before a reset stays unknown.
+HKEY g_nextHandle = 0x1000;
+
+bool SameName(const std::u16string& a, const std::u16string& b) {
+    return a.size() == b.size() && WCompareNoCase(a.c_str(), b.c_str()) == 0;
+}
+
+std::vector<std::u16string> SplitPath(const std::u16string& path) {
+    std::vector<std::u16string> parts;
+    std::u16string part;
+    for (char16_t c : path) {
+        if (c == u'\\') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+int FindChild(int parent, const std::u16string& name) {
+    for (int child : g_registry.keys[parent].children)
+        if (SameName(g_registry.keys[child].name, name)) return child;
+    return kNone;
+}
+
+int FindKey(const std::u16string& path) {
+    int key = kRoot;
+    for (const auto& part : SplitPath(path)) {
+        key = FindChild(key, part);
+        if (key == kNone) return kNone;
+    }
+    return key;
+}
+
+int CreateKey(const std::u16string& path) {
+    int key = kRoot;
+    for (const auto& part : SplitPath(path)) {
+        int child = FindChild(key, part);
+        if (child == kNone) {
+            child = static_cast<int>(g_registry.keys.size());
+            Key created;
+            created.name = part;
+            g_registry.keys.push_back(created);
+            g_registry.keys[key].children.push_back(child);
+        }
+        key = child;
+    }
+    return key;
+}
+
+Value* FindValue(int key, const std::u16string& name) {
+    for (auto& value : g_registry.keys[key].values)
+        if (SameName(value.name, name)) return &value;
+    return nullptr;
+}
+
+void MarkDeleted(int key) {
+    g_registry.keys[key].deleted = true;
+    for (int child : g_registry.keys[key].children) MarkDeleted(child);
+}
+
+// The key behind a handle, or kNone for an unknown, closed or deleted one.
+int KeyOfHandle(HKEY handle) {
+    if (handle == HKEY_LOCAL_MACHINE) return kRoot;
+    auto it = g_registry.open.find(handle);
+    if (it == g_registry.open.end() || g_registry.keys[it->second].deleted) return kNone;
+    return it->second;
+}
+
+// Follows a relative path from `key`. Unlike EmuRegCreateKey, an empty
+// component (a doubled, leading or trailing backslash) is no key at all.
+int FollowPath(int key, const WCHAR* path) {
+    std::u16string part;
+    for (const WCHAR* p = path;; ++p) {
+        if (*p == u'\\' || *p == 0) {
+            if (part.empty()) return (*p == 0 && p == path) ? key : kNone;
+            key = FindChild(key, part);
+            if (key == kNone || *p == 0) return key;
+            part.clear();
+        } else {
+            part += *p;
+        }
+    }
+}
+}  // namespace
+
+void EmuResetRegistry() { g_registry = RegistryState(); }
+
+void EmuRegCreateKey(const std::u16string& path) { CreateKey(path); }
+
+void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWORD type,
+                    const std::vector<BYTE>& data) {
+    int key = CreateKey(path);
+    if (Value* value = FindValue(key, name)) {
+        value->type = type;
+        value->data = data;
+        return;
+    }
+    g_registry.keys[key].values.push_back(Value{name, type, data});
+}
+
+void EmuRegSetString(const std::u16string& path, const std::u16string& name, const std::u16string& text) {
+    std::vector<BYTE> data;
+    for (char16_t c : text + u'\0') {
+        data.push_back(static_cast<BYTE>(c & 0xFF));
+        data.push_back(static_cast<BYTE>(c >> 8));
+    }
+    EmuRegSetValue(path, name, REG_SZ, data);
+}
+
+void EmuRegSetDword(const std::u16string& path, const std::u16string& name, DWORD value) {
+    std::vector<BYTE> data;
+    for (int i = 0; i < 4; ++i) data.push_back(static_cast<BYTE>(value >> (8 * i)));
+    EmuRegSetValue(path, name, REG_DWORD, data);
+}
+
+void EmuRegDenyOpen(const std::u16string& path) { g_registry.keys[CreateKey(path)].denyOpen = true; }
+
+void EmuRegDeleteKey(const std::u16string& path) {
+    int key = FindKey(path);
+    if (key == kNone || key == kRoot) return;
+    for (auto& k : g_registry.keys) std::erase(k.children, key);
+    MarkDeleted(key);
+}
+
+void EmuRegDeleteValue(const std::u16string& path, const std::u16string& name) {
+    int key = FindKey(path);
+    if (key == kNone) return;
+    std::erase_if(g_registry.keys[key].values, [&](const Value& v) { return SameName(v.name, name); });
+}
+
+bool EmuRegKeyExists(const std::u16string& path) { return FindKey(path) != kNone; }
+
+std::vector<std::u16string> EmuRegSubkeys(const std::u16string& path) {
+    std::vector<std::u16string> names;
+    int key = FindKey(path);
+    if (key != kNone)
+        for (int child : g_registry.keys[key].children) names.push_back(g_registry.keys[child].name);
+    return names;
+}
+
+bool EmuRegGetValue(const std::u16string& path, const std::u16string& name, DWORD* type,
+                    std::vector<BYTE>* data) {
+    int key = FindKey(path);
+    const Value* value = key == kNone ? nullptr : FindValue(key, name);
+    if (value == nullptr) return false;
+    if (type) *type = value->type;
+    if (data) *data = value->data;
+    return true;
+}
+
+int EmuRegOpenKeyCount() { return static_cast<int>(g_registry.open.size()); }
+
+LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD, HKEY* result) {
+    if (result == nullptr || options != 0) return ERROR_INVALID_PARAMETER;
+    int from = KeyOfHandle(parent);
+    if (from == kNone) return ERROR_INVALID_HANDLE;
+    int key = FollowPath(from, subKey ? subKey : u"");
+    if (key == kNone) return ERROR_FILE_NOT_FOUND;
+    if (g_registry.keys[key].denyOpen) return ERROR_ACCESS_DENIED;
+    HKEY handle = g_nextHandle++;
+    g_registry.open[handle] = key;
+    *result = handle;
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyExW(HKEY handle, DWORD index, WCHAR* name, DWORD* nameChars) {
+    int key = KeyOfHandle(handle);
+    if (key == kNone) return ERROR_INVALID_HANDLE;
+    if (name == nullptr || nameChars == nullptr) return ERROR_INVALID_PARAMETER;
+    const auto& children = g_registry.keys[key].children;
+    if (index >= children.size()) return ERROR_NO_MORE_ITEMS;
+    const std::u16string& childName = g_registry.keys[children[index]].name;
+    if (childName.size() + 1 > *nameChars) return ERROR_MORE_DATA;
+    childName.copy(name, childName.size());
+    name[childName.size()] = 0;
+    *nameChars = static_cast<DWORD>(childName.size());
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExW(HKEY handle, const WCHAR* valueName, DWORD* type, BYTE* data, DWORD* dataBytes) {
+    int key = KeyOfHandle(handle);
+    if (key == kNone) return ERROR_INVALID_HANDLE;
+    if (data != nullptr && dataBytes == nullptr) return ERROR_INVALID_PARAMETER;
+    const Value* value = FindValue(key, valueName ? valueName : u"");
+    if (value == nullptr) return ERROR_FILE_NOT_FOUND;
+    if (type) *type = value->type;
+    DWORD size = static_cast<DWORD>(value->data.size());
+    if (data != nullptr && size > *dataBytes) {
+        // The handheld leaves the buffer undefined; make that visible.
+        for (DWORD i = 0; i < *dataBytes; ++i) data[i] = 0xAB;
+        *dataBytes = size;
+        return ERROR_MORE_DATA;
+    }
+    if (data != nullptr) std::copy(value->data.begin(), value->data.end(), data);
+    if (dataBytes) *dataBytes = size;
+    return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY handle) {
+    if (handle == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
+    if (g_registry.open.erase(handle) == 0) return ERROR_INVALID_HANDLE;
+    return ERROR_SUCCESS;
+}
