@@ -11,11 +11,14 @@
 void EmuResetSerial();
 
 // An endpoint for `deviceName` ("COM1:"); it is opened by CreateFileW when
-// the device is registered (emu_devices.h).
+// the device is registered (emu_devices.h). Opens are exclusive: a second
+// open of an open endpoint fails.
 void EmuSerialAddEndpoint(const std::u16string& deviceName);
 void EmuSerialFailOpen(const std::u16string& deviceName, int times);   // the next `times` opens fail
 void EmuSerialFailWrites(const std::u16string& deviceName, bool fail);
 void EmuSerialFailReads(const std::u16string& deviceName, bool fail);
+// SetCommState and SetCommTimeouts return FALSE and record nothing.
+void EmuSerialFailSettings(const std::u16string& deviceName, bool fail);
 // Bytes the terminal sends, readable from `at` on the virtual clock.
 void EmuSerialArrive(const std::u16string& deviceName, DWORD at, const std::vector<BYTE>& bytes);
 // Everything written, and when.
@@ -26,12 +29,26 @@ struct EmuWrite {
 const std::vector<EmuWrite>& EmuSerialWrites(const std::u16string& deviceName);
 std::vector<BYTE> EmuSerialWrittenBytes(const std::u16string& deviceName);
 int EmuSerialOpenCount(const std::u16string& deviceName);   // successful opens so far
+int EmuSerialOpenAttempts(const std::u16string& deviceName);  // every CreateFileW of the name
 int EmuSerialCloseCount(const std::u16string& deviceName);
 bool EmuSerialIsOpen(const std::u16string& deviceName);
+// The arguments of the last CreateFileW of the name.
+struct EmuOpenRequest {
+    DWORD access;
+    DWORD shareMode;
+    DWORD disposition;
+    DWORD attributes;
+};
+EmuOpenRequest EmuSerialLastOpen(const std::u16string& deviceName);
 DCB EmuSerialLastDcb(const std::u16string& deviceName);
 COMMTIMEOUTS EmuSerialLastTimeouts(const std::u16string& deviceName);
+int EmuSerialSettingsCount(const std::u16string& deviceName);  // successful SetCommState calls
 // Unread bytes that have arrived by now.
 size_t EmuSerialPending(const std::u16string& deviceName);
+// Handles opened and not yet closed, over all endpoints.
+int EmuSerialOpenHandles();
 
-// The device reads and writes a host path (a pseudo-terminal) through the real serial service.
+// The device reads and writes a host path (a pseudo-terminal) through the
+// real serial service; writes are captured as well. Needs the device to be
+// registered like any other endpoint.
 void EmuSerialPassThrough(const std::u16string& deviceName, const std::string& hostPath);

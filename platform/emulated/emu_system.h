@@ -17,8 +17,8 @@ struct EmuProcess {
     DWORD startedAt;
 };
 const std::vector<EmuProcess>& EmuStartedProcesses();
-// The next start of `image` fails.
+// The next process start fails (whatever its image).
 void EmuFailProcessStart(bool fail);
 // A started `image` opens a top-level window of `className` from
-// `opensAfter` to `closesAfter` milliseconds after its start.
+// `opensAfter` to `closesAfter` milliseconds after its start (EMU_NEVER: stays).
 void EmuProcessWindow(const WCHAR* image, const WCHAR* className, DWORD opensAfter, DWORD closesAfter);
