@@ -1,10 +1,30 @@
 // The emulated display: orientation, its support, and failures.
+//
+// A fresh display supports rotation and stands at DMDO_0. The capability test
+// reports the supported orientations (DMDO_90 | DMDO_180 | DMDO_270) in
+// dmDisplayOrientation, as the handheld does.
 #pragma once
 
-#include "platform/types.h"
+#include <vector>
+
+#include "platform/display.h"
 
 void EmuResetDisplay();
 void EmuSetRotationSupported(bool supported);
 void EmuSetOrientation(DWORD orientation);
 DWORD EmuOrientation();
 int EmuDisplayTestCount();  // capability tests made (CDS_TEST with DM_DISPLAYQUERYORIENTATION)
+// Reads and changes of the orientation fail with DISP_CHANGE_FAILED, the
+// record and the orientation then unchanged (the capability test still answers).
+void EmuFailDisplayChanges(bool fail);
+
+// Every ChangeDisplaySettingsEx call, with the record as the program passed it.
+struct EmuDisplayCall {
+    bool deviceNameGiven;
+    DEVMODEW mode;
+    HWND window;
+    DWORD flags;
+    bool paramGiven;
+    LONG result;
+};
+const std::vector<EmuDisplayCall>& EmuDisplayCalls();

@@ -3,17 +3,9 @@
 #include "app/resource.h"
 #include "app/shell.h"
 #include "platform/window.h"
-#include "keys/function_keys.h"
-#include "link/bt_provisioning.h"
 
-void ResetProgramGlobals() {
-    g_hInstance = &g_moduleResources;
-    g_langOffset = 0;
-    g_hPort = INVALID_HANDLE_VALUE;
-    g_hIncomingDevice = INVALID_HANDLE_VALUE;
-    g_hOutgoingDevice = INVALID_HANDLE_VALUE;
-    g_rotationSupport = 255;
-}
+// ResetProgramGlobals is in program_globals.cpp, which tests without the
+// emulated serial library build on their own.
 
 void EmulatedTest::SetUp() {
     EmuReset();
