@@ -12,7 +12,8 @@ void EmuResetSerial();
 
 // An endpoint for `deviceName` ("COM1:"); it is opened by CreateFileW when
 // the device is registered (emu_devices.h). Opens are exclusive: a second
-// open of an open endpoint fails.
+// open of an open endpoint fails. Every scripting call below declares the
+// endpoint too.
 void EmuSerialAddEndpoint(const std::u16string& deviceName);
 void EmuSerialFailOpen(const std::u16string& deviceName, int times);   // the next `times` opens fail
 void EmuSerialFailWrites(const std::u16string& deviceName, bool fail);
