@@ -256,7 +256,8 @@ bool Parse(const std::vector<std::u16string>& lines, std::vector<Op>* ops, Failu
         // Only hex data continues on the next line: a text may end in an escaped backslash.
         if (StartsWithNoCase(data, u"hex")) {
             while (!data.empty() && data.back() == u'\\') {
-                if (++i >= lines.size()) return Fail(failure, line, "continuation at end of file");
+                if (++i >= lines.size() || Trim(lines[i]).empty())
+                    return Fail(failure, line, "continuation without a following line of data");
                 data.pop_back();
                 data += Trim(lines[i]);
             }
