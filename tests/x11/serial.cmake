@@ -5,3 +5,15 @@ add_executable(serial_host_test
   ${CMAKE_CURRENT_LIST_DIR}/serial/line_settings.cpp)
 target_link_libraries(serial_host_test PRIVATE tastra_x11_serial_host GTest::gtest GTest::gtest_main)
 gtest_discover_tests(serial_host_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS integration)
+
+# The registry, device, serial and Bluetooth services of the machine, read
+# through the core's lookups and port list (the list box on the emulated
+# window manager).
+add_executable(device_view_test
+  ${CMAKE_CURRENT_LIST_DIR}/serial/device_view_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/serial/pty_pair.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/serial/line_settings.cpp)
+target_link_libraries(device_view_test PRIVATE
+  tastra_core tastra_x11_registry tastra_x11_devices tastra_x11_serial tastra_x11_bluetooth
+  tastra_emu_window tastra_emu_system tastra_emu_display tastra_emu_sip GTest::gtest GTest::gtest_main)
+gtest_discover_tests(device_view_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS integration)
