@@ -78,11 +78,14 @@ WORD PlainCharacter(BYTE b) {
 }
 
 // Translates the byte at `index`; returns the character to post, 0 for none.
-WORD TranslateByte(HWND dialog, HWND target, HANDLE port, BYTE* buffer, WORD& count, WORD& index) {
+// `mayWait` allows the one wait of the tick for the rest of a key sequence.
+WORD TranslateByte(HWND dialog, HWND target, HANDLE port, BYTE* buffer, WORD& count, WORD& index, bool& mayWait) {
     BYTE b = buffer[index];
     if (b == ESC) {
-        if (index + 1 == count) {
-            // The rest of a key sequence may still be on the line.
+        if (index + 1 == count && mayWait) {
+            // Once per tick only: a terminal sending lone ESCs must not hold
+            // the dialog for a wait per byte.
+            mayWait = false;
             Sleep(ESC_WAIT_MS);
             count += ReadAvailable(port, buffer + count, static_cast<WORD>(RECEIVE_BUFFER_BYTES - count));
         }
@@ -107,8 +110,9 @@ void PollTerminalInput(HWND dialog, HANDLE port) {
     if (target == -1) return;
 
     // `count` may grow while ESC waits for the rest of its sequence.
+    bool mayWait = true;
     for (WORD index = 0; index < count; ++index) {
-        WORD c = TranslateByte(dialog, target, port, buffer, count, index);
+        WORD c = TranslateByte(dialog, target, port, buffer, count, index, mayWait);
         if (c != 0) PostMessageW(target, WM_CHAR, c, CHAR_FLAGS);
     }
 }

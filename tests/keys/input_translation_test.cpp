@@ -164,6 +164,19 @@ TEST_F(InputTranslationTest, SequenceArrivingAfterTheWaitIsTyped) {
     EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B) + Char('[') + Char('A'));
 }
 
+// A second trailing ESC in the same tick does not wait again.
+TEST_F(InputTranslationTest, OneWaitPerTick) {
+    FakePortScriptRead(Bytes("\x1b"));
+    FakePortArriveAt(EmuNow() + 3, Bytes("\x1b"));
+    FakePortArriveAt(EmuNow() + 8, Bytes("[A"));
+    Tick();
+    EXPECT_EQ(EmuSleptMilliseconds(), 5u);
+    EXPECT_EQ(FakePortReadCount(), 2);
+    EmuAdvance(100);
+    Tick();
+    EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B) + Press(VK_ESCAPE) + Char(0x1B) + Chars("[A"));
+}
+
 TEST_F(InputTranslationTest, EscFollowedByAnotherByte) {
     TickWith("\x1bx");
     EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B) + Char('x'));
