@@ -1,1 +1,43 @@
-# (filled by the dialog work)
+# The program's own window in FLTK, the message loop, timers, the system
+# services, and the tastra program itself.
+find_package(X11 REQUIRED)
+find_library(TASTRA_FLTK_LIBRARY NAMES fltk REQUIRED)
+
+add_library(tastra_x11_dialog STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_combo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_loop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/x11_dialog.cpp)
+target_link_libraries(tastra_x11_dialog PUBLIC tastra_platform_common ${TASTRA_FLTK_LIBRARY} ${X11_LIBRARIES})
+
+add_library(tastra_x11_system STATIC ${CMAKE_CURRENT_LIST_DIR}/system.cpp)
+target_link_libraries(tastra_x11_system PUBLIC tastra_platform_common)
+
+# The other x11 services; stand-ins from pending_services.cpp while one is missing.
+set(TASTRA_X11_SERVICES)
+set(TASTRA_X11_PENDING)
+foreach(service desktop display sip registry devices serial bluetooth)
+  if(TARGET tastra_x11_${service})
+    list(APPEND TASTRA_X11_SERVICES tastra_x11_${service})
+  else()
+    string(TOUPPER ${service} upper)
+    list(APPEND TASTRA_X11_PENDING TASTRA_PENDING_${upper})
+  endif()
+endforeach()
+if(TASTRA_X11_PENDING)
+  add_library(tastra_x11_pending STATIC ${CMAKE_CURRENT_LIST_DIR}/pending_services.cpp)
+  target_compile_definitions(tastra_x11_pending PRIVATE ${TASTRA_X11_PENDING})
+  list(APPEND TASTRA_X11_SERVICES tastra_x11_pending)
+endif()
+if(TARGET tastra_x11_desktop)
+  target_link_libraries(tastra_x11_dialog PUBLIC tastra_x11_desktop)
+else()
+  target_link_libraries(tastra_x11_dialog PUBLIC tastra_x11_pending)
+endif()
+
+add_executable(tastra ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+# The display service announces setting changes to the dialog, so it comes first.
+target_link_libraries(tastra PRIVATE tastra_core ${TASTRA_X11_SERVICES} tastra_x11_dialog tastra_x11_system)
+set_target_properties(tastra PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -8,3 +8,7 @@ HWND X11DialogWindow();
 
 // Queues WM_SETTINGCHANGE for the dialog (after a change of the screen).
 void X11AnnounceSettingChange();
+
+// Destroys the dialog, its timers and queued messages; a new dialog may then
+// be created (tests start each case afresh with it).
+void X11DestroyDialog();

@@ -1,0 +1,122 @@
+// Implements platform/system.h on Linux: sleep, clock, the locale's language,
+// process start and ASCII text.
+#include "platform/system.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/text.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr LANGID kEnglishUS = 0x0409;
+
+struct GermanRegion {
+    const char* region;
+    LANGID id;
+};
+const GermanRegion kGermanRegions[] = {{"DE", 0x0407}, {"CH", 0x0807}, {"AT", 0x0C07}, {"LU", 0x1007}, {"LI", 0x1407}};
+
+// The first of LC_ALL, LC_MESSAGES, LANG that is set, as the C library reads them.
+const char* LocaleName() {
+    const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    for (const char* name : names) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != 0) return value;
+    }
+    return "";
+}
+
+bool IsGerman(const char* locale) {
+    return locale[0] == 'd' && locale[1] == 'e' &&
+           (locale[2] == 0 || locale[2] == '_' || locale[2] == '.' || locale[2] == '@');
+}
+
+LANGID GermanVariant(const char* locale) {
+    if (locale[2] == '_')
+        for (const GermanRegion& r : kGermanRegions)
+            if (std::strncmp(locale + 3, r.region, 2) == 0) return r.id;
+    return 0x0407;
+}
+
+bool ExecutableOnPath(const char* name, char* path, size_t capacity) {
+    const char* dirs = std::getenv("PATH");
+    if (dirs == nullptr) return false;
+    while (*dirs != 0) {
+        const char* end = std::strchr(dirs, ':');
+        size_t length = end ? static_cast<size_t>(end - dirs) : std::strlen(dirs);
+        if (length > 0 && length + std::strlen(name) + 2 <= capacity) {
+            std::memcpy(path, dirs, length);
+            path[length] = '/';
+            std::strcpy(path + length + 1, name);
+            if (access(path, X_OK) == 0) return true;
+        }
+        dirs += length + (end ? 1 : 0);
+    }
+    return false;
+}
+
+// The handheld's control-panel applet stands for the desktop's Bluetooth manager.
+const char* DesktopProgramFor(const WCHAR* image) {
+    if (image != nullptr && WCompareNoCase(image, u"ctlpnl.exe") == 0) return "blueman-manager";
+    return nullptr;
+}
+
+// Started through a shell that leaves it running on its own, so that no
+// child of this program is left to reap.
+bool SpawnDetached(const char* path) {
+    const char* argv[] = {"/bin/sh", "-c", "\"$0\" >/dev/null 2>&1 </dev/null & exit 0", path, nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+void Sleep(DWORD milliseconds) {
+    timespec wait{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
+DWORD GetTickCount() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    unsigned long long ms = static_cast<unsigned long long>(now.tv_sec) * 1000ULL + now.tv_nsec / 1000000;
+    return static_cast<DWORD>(ms);
+}
+
+LANGID GetSystemDefaultLangID() {
+    const char* locale = LocaleName();
+    return IsGerman(locale) ? GermanVariant(locale) : kEnglishUS;
+}
+
+BOOL CreateProcessW(const WCHAR* image, const WCHAR*, DWORD) {
+    const char* program = DesktopProgramFor(image);
+    char path[4096];
+    if (program == nullptr || !ExecutableOnPath(program, path, sizeof(path))) return FALSE;
+    return SpawnDetached(path) ? TRUE : FALSE;
+}
+
+size_t WideToMultiByte(char* dst, const WCHAR* src, size_t capacity) {
+    size_t written = 0;
+    for (; *src != 0; ++src) {
+        if (dst != nullptr && written >= capacity) return written;
+        if (*src > 0x7F) return static_cast<size_t>(-1);
+        if (dst != nullptr) dst[written] = static_cast<char>(*src);
+        ++written;
+    }
+    if (dst != nullptr && written < capacity) dst[written] = 0;
+    return written;
+}
