@@ -8,12 +8,17 @@
 #include "platform/x11/x11_desktop_internal.h"
 
 // Clients read the keymap only when they handle a key event after a
-// MappingNotify, so a spare keycode rebound too soon after its stroke is
-// read with the new keysym: measured with xterm, see the tests.
-constexpr int DEFAULT_REBIND_DELAY_MS = 60;
-constexpr int MAX_SPARE_KEYCODES = 16;
+// MappingNotify, so a spare keycode rebound before the client got to its
+// last stroke types the new keysym. Measured with xterm: characters changed
+// at up to 100 ms with the machine busy, at 150 ms under heavy load (a
+// client then lags that much); 250 ms leaves a margin.
+constexpr int DEFAULT_REBIND_DELAY_MS = 250;
+constexpr int MAX_SPARE_KEYCODES = 32;
 // Spare keycodes idle this long go back to no symbol at the next message.
-constexpr long long RESTORE_AFTER_US = 1000000;
+constexpr long long RESTORE_AFTER_US = 2000000;
+// The target checked this recently is taken as still there: a burst of
+// messages to one target costs one round trip, not one per character.
+constexpr long long TARGET_CHECK_US = 20000;
 
 constexpr int MOD_SHIFT = 1;
 constexpr int MOD_LEVEL3 = 2;
@@ -41,6 +46,9 @@ static KeyCode g_level3Keycode = 0;
 // its WM_CHAR that follows must not type it a second time.
 static WCHAR g_pressedCharacter = 0;
 static HWND g_pressedTarget = 0;
+
+static HWND g_checkedTarget = 0;
+static long long g_checkedAtUs = 0;
 
 static long long NowUs()
 {
@@ -258,6 +266,7 @@ void X11ReleaseSpareKeycodes()
     g_keymapStale = true;
     g_pressedCharacter = 0;
     g_pressedTarget = 0;
+    g_checkedTarget = 0;
 }
 
 static bool TypeKeysym(Display* display, KeySym keysym, KeySym alternative)
@@ -294,6 +303,16 @@ static bool XTestAvailable(Display* display)
     return available;
 }
 
+static bool TargetExists(HWND target)
+{
+    long long now = NowUs();
+    if (target == g_checkedTarget && now - g_checkedAtUs < TARGET_CHECK_US)
+        return true;
+    g_checkedTarget = X11WindowExists(target) ? target : 0;
+    g_checkedAtUs = now;
+    return g_checkedTarget != 0;
+}
+
 // WM_KEYDOWN types the whole stroke and WM_KEYUP adds nothing: a key can
 // then never stay held down (and auto-repeat) when the release is lost or
 // the target goes away between the two messages.
@@ -302,7 +321,7 @@ BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM)
     if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR)
         return FALSE;
     Display* display = X11DesktopDisplay();
-    if (!display || !XTestAvailable(display) || !X11WindowExists(target))
+    if (!display || !XTestAvailable(display) || !TargetExists(target))
         return FALSE;
     DrainEvents(display);
     if (g_keymapStale)

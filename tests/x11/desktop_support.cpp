@@ -1,0 +1,111 @@
+#include "tests/x11/desktop_support.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/window.h"
+#include "platform/x11/x11_desktop.h"
+#include "platform/x11/x11_dialog.h"
+
+extern char** environ;
+
+// Stand-ins for the dialog side, which these tests do not link.
+int g_settingChangeAnnouncements = 0;
+HWND X11DialogWindow()
+{
+    return 0;
+}
+void X11AnnounceSettingChange()
+{
+    ++g_settingChangeAnnouncements;
+}
+
+pid_t StartClient(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
+        return 0;
+    return pid;
+}
+
+bool ClientExited(pid_t pid)
+{
+    int status = 0;
+    return waitpid(pid, &status, WNOHANG) == pid;
+}
+
+void StopClient(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid)
+        return;
+    kill(pid, SIGTERM);
+    waitpid(pid, &status, 0);
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string TempPath(const std::string& name)
+{
+    static std::string directory;
+    if (directory.empty()) {
+        char pattern[] = "/tmp/tastra-desktop-XXXXXX";
+        directory = mkdtemp(pattern);
+    }
+    return directory + "/" + name;
+}
+
+TypingTarget StartTypingXterm(const std::string& file, const std::string& title)
+{
+    TypingTarget target{0, 0};
+    target.pid = StartClient({"xterm", "-en", "UTF-8", "-T", title, "-e", "sh", "-c", "cat > '" + file + "'"});
+    std::u16string wideTitle(title.begin(), title.end());
+    WaitFor([&] { return (target.window = X11FindTopLevel(nullptr, wideTitle.c_str())) != 0; });
+    // cat has opened the file once it exists: typing before that could be lost.
+    WaitFor([&] { return access(file.c_str(), F_OK) == 0; });
+    WaitFor([&] {
+        if (X11ActiveWindow() != target.window)
+            X11ShowAndActivate(target.window);
+        return X11ActiveWindow() == target.window && X11KeyboardTarget() > 1;
+    });
+    return target;
+}
+
+void TypeText(const std::u16string& text)
+{
+    HWND target = X11KeyboardTarget();
+    for (char16_t c : text)
+        X11PostKeyMessage(target, WM_CHAR, c, 1);
+}
