@@ -5,7 +5,6 @@
 #include <map>
 
 #include "platform/registry.h"
-#include "platform/text.h"
 
 namespace {
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
@@ -21,7 +20,9 @@ struct Value {
 struct Key {
     std::u16string name;
     std::vector<Value> values;
-    std::vector<int> children;  // in order of creation
+    std::vector<int> children;             // in order of creation
+    std::map<std::u16string, int> byName;  // folded name -> child, for large keys
+    int parent = kNone;
     bool denyOpen = false;
     bool deleted = false;
 };
@@ -35,9 +36,15 @@ RegistryState g_registry;
 // Outlives resets so that a handle from before a reset stays unknown.
 HKEY g_nextHandle = 0x1000;
 
-bool SameName(const std::u16string& a, const std::u16string& b) {
-    return a.size() == b.size() && WCompareNoCase(a.c_str(), b.c_str()) == 0;
+// Names match without regard to case (ASCII and Latin-1 letters), as in WCompareNoCase.
+std::u16string Fold(const std::u16string& name) {
+    std::u16string folded = name;
+    for (char16_t& c : folded)
+        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c = static_cast<char16_t>(c + 32);
+    return folded;
 }
+
+bool SameName(const std::u16string& a, const std::u16string& b) { return Fold(a) == Fold(b); }
 
 std::vector<std::u16string> SplitPath(const std::u16string& path) {
     std::vector<std::u16string> parts;
@@ -55,9 +62,9 @@ std::vector<std::u16string> SplitPath(const std::u16string& path) {
 }
 
 int FindChild(int parent, const std::u16string& name) {
-    for (int child : g_registry.keys[parent].children)
-        if (SameName(g_registry.keys[child].name, name)) return child;
-    return kNone;
+    const auto& byName = g_registry.keys[parent].byName;
+    auto it = byName.find(Fold(name));
+    return it == byName.end() ? kNone : it->second;
 }
 
 int FindKey(const std::u16string& path) {
@@ -77,8 +84,10 @@ int CreateKey(const std::u16string& path) {
             child = static_cast<int>(g_registry.keys.size());
             Key created;
             created.name = part;
+            created.parent = key;
             g_registry.keys.push_back(created);
             g_registry.keys[key].children.push_back(child);
+            g_registry.keys[key].byName[Fold(part)] = child;
         }
         key = child;
     }
@@ -156,7 +165,9 @@ void EmuRegDenyOpen(const std::u16string& path) { g_registry.keys[CreateKey(path
 void EmuRegDeleteKey(const std::u16string& path) {
     int key = FindKey(path);
     if (key == kNone || key == kRoot) return;
-    for (auto& k : g_registry.keys) std::erase(k.children, key);
+    Key& parent = g_registry.keys[g_registry.keys[key].parent];
+    std::erase(parent.children, key);
+    parent.byName.erase(Fold(g_registry.keys[key].name));
     MarkDeleted(key);
 }
 

@@ -1,0 +1,183 @@
+// Builds a random handheld registry from the input and runs every lookup and
+// both list routines on it: no crash, no key or device search left open,
+// and every entry a well-formed port entry text.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/resource.h"
+#include "platform/emulated/emulated.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
+#include "platform/window.h"
+#include "ports/port_entry.h"
+#include "ports/port_list.h"
+#include "ports/registry_lookup.h"
+
+namespace {
+struct Input {
+    const uint8_t* data;
+    size_t size;
+    uint8_t Byte() {
+        if (size == 0) return 0;
+        --size;
+        return *data++;
+    }
+    bool Done() const { return size == 0; }
+};
+
+const char16_t* const kBases[] = {u"Drivers\\Active", u"Software\\Microsoft\\Bluetooth\\Serial\\Ports",
+                                  u"Software\\Microsoft\\Bluetooth\\Device"};
+const char16_t* const kWords[] = {u"Incoming", u"1101", u"COM",  u"GPS",          u"BT-",  u"SerialBT",
+                                  u"SerialIR", u"ActiveDevice", u"\\", u"Dev_", u"0123456789AB", u"Services",
+                                  u":",        u"5",            u"out", u"Drivers\\BuiltIn\\Serial"};
+const char16_t* const kValueNames[] = {u"Name", u"Key", u"Port", u"name", u"channel", u""};
+
+void Fail(const char* why) {
+    std::fprintf(stderr, "fuzz_registry_lists: %s\n", why);
+    std::abort();
+}
+
+std::u16string RandomText(Input& in) {
+    std::u16string text;
+    int pieces = in.Byte() % 8;
+    for (int i = 0; i < pieces; ++i) {
+        uint8_t b = in.Byte();
+        if (b < 0x40)
+            text += kWords[b % (sizeof(kWords) / sizeof(kWords[0]))];
+        else if (b < 0xF0)
+            text += static_cast<char16_t>(b & 0x7F);  // includes a zero now and then
+        else if (b < 0xFC)
+            text += static_cast<char16_t>((in.Byte() << 8) | in.Byte());
+        else
+            text += std::u16string(200 + in.Byte(), static_cast<char16_t>(u'a' + (b & 3)));  // overlong
+    }
+    return text;
+}
+
+std::vector<BYTE> RandomData(Input& in) {
+    std::vector<BYTE> data;
+    uint8_t mode = in.Byte() % 4;
+    if (mode == 0) {
+        int n = in.Byte();
+        for (int i = 0; i < n; ++i) data.push_back(in.Byte());
+        return data;
+    }
+    std::u16string text = RandomText(in);
+    if (mode == 1) text += u'\0';
+    for (char16_t c : text) {
+        data.push_back(static_cast<BYTE>(c & 0xFF));
+        data.push_back(static_cast<BYTE>(c >> 8));
+    }
+    if (mode == 3) data.push_back(in.Byte());  // odd byte count
+    return data;
+}
+
+DWORD RandomType(Input& in) {
+    uint8_t b = in.Byte();
+    return b < 0x80 ? REG_SZ : b % 9;
+}
+
+void BuildRegistry(Input& in) {
+    std::vector<std::u16string> keys(std::begin(kBases), std::end(kBases));
+    int manyKeys = 0;
+    for (int op = 0; op < 64 && !in.Done(); ++op) {
+        const std::u16string& key = keys[in.Byte() % keys.size()];
+        switch (in.Byte() % 8) {
+            case 0:
+            case 1: keys.push_back(key + u"\\" + RandomText(in)); EmuRegCreateKey(keys.back()); break;
+            case 2:
+            case 3: {
+                uint8_t pick = in.Byte();
+                std::u16string name = pick < 0xC0 ? kValueNames[pick % 6] : RandomText(in);
+                DWORD type = RandomType(in);
+                EmuRegSetValue(key, name, type, RandomData(in));
+                break;
+            }
+            case 4: EmuRegDenyOpen(key); break;
+            case 5: {  // more subkeys than a position can count
+                if (++manyKeys > 2) break;
+                int count = 250 + in.Byte() % 50;
+                std::u16string stem = RandomText(in).substr(0, 12);  // long shared stems only slow the store
+                for (int i = 0; i < count; ++i) EmuRegCreateKey(key + u"\\" + stem + std::u16string(1, static_cast<char16_t>(0x100 + i)));
+                break;
+            }
+            case 6: keys.push_back(key + u"\\Services\\" + RandomText(in)); EmuRegCreateKey(keys.back()); break;
+            case 7: EmuAddDevice(u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + in.Byte() % 10)) + u":"); break;
+        }
+    }
+}
+
+void CheckNothingOpen() {
+    if (EmuRegOpenKeyCount() != 0) Fail("a registry key was left open");
+    if (EmuOpenSearchCount() != 0) Fail("a device search was left open");
+}
+
+// Every entry added since the log was cleared: at most 259 characters, the
+// device name and a blank in front; Bluetooth entries name COM0: to COM9:.
+void CheckEntries(HWND portList, bool bluetooth) {
+    for (const EmuMessage& m : EmuMessageLog()) {
+        if (m.target != portList || m.message != CB_ADDSTRING) continue;
+        const std::u16string& e = m.text;
+        if (e.size() > MAX_TEXT - 1) Fail("entry longer than 259 characters");
+        if (e.size() < 6 || e.compare(0, 3, u"COM") != 0 || e[5] != u' ') Fail("entry without device name");
+        if (bluetooth && (e[3] < u'0' || e[3] > u'9' || e[4] != u':' || !IsBluetoothEntry(e.c_str())))
+            Fail("Bluetooth entry naming no device");
+    }
+    EmuClearMessageLog();
+}
+
+INT_PTR QuietProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+void ProbeServices() {
+    HKEY devices;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBases[2], 0, 0, &devices) != ERROR_SUCCESS) return;
+    WCHAR name[MAX_TEXT];
+    HKEY device;
+    for (int position = 0; position <= 255 && RegOpenSubkeyByIndex(devices, static_cast<BYTE>(position), name, &device);
+         ++position) {
+        HKEY service = FindSerialPortService(device);
+        if (service != NO_KEY) {
+            DWORD channel;
+            RegReadDword(service, u"channel", &channel);
+            RegCloseKey(service);
+        }
+        // Reads with every capacity must stay inside the buffer and terminate it.
+        for (DWORD bytes : {2u, 3u, 12u, 13u, 520u}) {
+            std::vector<WCHAR> buffer(bytes / 2);
+            if (RegReadString(device, u"name", buffer.data(), bytes) &&
+                std::u16string(buffer.data(), buffer.size()).find(u'\0') == std::u16string::npos)
+                Fail("text read without terminator");
+        }
+        RegCloseKey(device);
+    }
+    RegCloseKey(devices);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    EmuReset();
+    Input in{data, size};
+    BuildRegistry(in);
+    HWND dialog = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, QuietProc, 0);
+    HWND portList = GetDlgItem(dialog, IDC_PORT);
+    if (portList == 0) Fail("no port list");
+    EmuClearMessageLog();
+
+    ListActivePorts(portList, u"COM");
+    CheckNothingOpen();
+    CheckEntries(portList, false);
+    ListBluetoothPorts(portList);
+    CheckNothingOpen();
+    CheckEntries(portList, true);
+
+    if (FindFreeComIndex(u"COM") > NO_COM_INDEX) Fail("index out of range");
+    std::u16string search = RandomText(in);
+    for (const WCHAR* text : {u"Incoming", search.c_str()})
+        if (FindBluetoothSerialPort(text) > NO_COM_INDEX) Fail("index out of range");
+    CheckNothingOpen();
+    ProbeServices();
+    CheckNothingOpen();
+    return 0;
+}
