@@ -113,13 +113,14 @@ int KeyOfHandle(HKEY handle) {
     return it->second;
 }
 
-// Follows a relative path from `key`. Unlike EmuRegCreateKey, an empty
-// component (a doubled, leading or trailing backslash) is no key at all.
+// Follows a relative path from `key`. As on the handheld, one trailing
+// backslash is ignored; any other empty component (a doubled or leading
+// backslash) is no key at all.
 int FollowPath(int key, const WCHAR* path) {
     std::u16string part;
     for (const WCHAR* p = path;; ++p) {
         if (*p == u'\\' || *p == 0) {
-            if (part.empty()) return (*p == 0 && p == path) ? key : kNone;
+            if (part.empty()) return (*p == 0 && (p == path || p[-1] == u'\\')) ? key : kNone;
             key = FindChild(key, part);
             if (key == kNone || *p == 0) return key;
             part.clear();

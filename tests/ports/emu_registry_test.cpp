@@ -62,10 +62,12 @@ TEST_F(EmuRegistryTest, OpenFailsForMissingDeniedAndMalformedPaths) {
     HKEY key = 77;
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"A\\C", 0, 0, &key), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"A\\Locked", 0, 0, &key), ERROR_ACCESS_DENIED);
-    for (const char16_t* path : {u"A\\", u"\\A", u"A\\\\B"})
+    for (const char16_t* path : {u"\\A", u"A\\\\B", u"A\\\\"})
         EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, 0, &key), ERROR_SUCCESS);
     EXPECT_EQ(key, 77) << "a failed open leaves the result alone";
     EXPECT_EQ(EmuRegOpenKeyCount(), 0);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"A\\B\\", 0, 0, &key), ERROR_SUCCESS);  // trailing backslash
+    RegCloseKey(key);
 }
 
 TEST_F(EmuRegistryTest, EnumerationKeepsCreationOrderAndNeedsRoom) {
