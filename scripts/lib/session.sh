@@ -1,0 +1,94 @@
+# Pieces of a scripted Tastra session on an X display: a pseudo-terminal pair
+# with one end attached as a COM port, a real terminal emulator (picocom in
+# tmux) on the other end, X clients that receive the keys, and Tastra itself.
+# Sourced by scripts/demo and the end-to-end tests; needs DISPLAY set.
+
+# wait_until SECONDS DESCRIPTION COMMAND... : polls until COMMAND succeeds.
+wait_until() {
+  local limit=$(( $1 * 20 )) what="$2"; shift 2
+  local i
+  for ((i = 0; i < limit; i++)); do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    sleep 0.05
+  done
+  echo "timed out waiting for $what" >&2
+  return 1
+}
+
+# session_init DIR: everything of the session lives in DIR; Tastra reads its
+# attached devices from DIR/config/tastra/devices.
+session_init() {
+  SESSION_DIR="$1"
+  SESSION_PIDS=()
+  SESSION_TMUX="tastra-$$-$RANDOM"
+  mkdir -p "$SESSION_DIR/config/tastra/devices"
+  export XDG_CONFIG_HOME="$SESSION_DIR/config"
+}
+
+session_cleanup() {
+  tmux kill-session -t "$SESSION_TMUX" 2>/dev/null || true
+  local pid
+  for pid in "${SESSION_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
+
+# start_line: a pseudo-terminal pair joined by socat; DIR/tastra-end is
+# attached as COM0 (entry 0 of the sorted port list), DIR/terminal-end is where the terminal emulator sits.
+start_line() {
+  socat pty,raw,echo=0,link="$SESSION_DIR/tastra-end" pty,raw,echo=0,link="$SESSION_DIR/terminal-end" \
+    2>"$SESSION_DIR/socat.log" &
+  SESSION_PIDS+=($!)
+  wait_until 20 "the pseudo-terminal pair" test -e "$SESSION_DIR/terminal-end"
+  ln -sf "$SESSION_DIR/tastra-end" "$XDG_CONFIG_HOME/tastra/devices/com0"
+}
+
+# start_terminal: picocom on the far end, inside tmux, logging what it receives.
+# Extra picocom options may follow (for example --omap delbs).
+start_terminal() {
+  : >"$SESSION_DIR/terminal.log"
+  tmux new-session -d -s "$SESSION_TMUX" -x 100 -y 30 \
+    "picocom -q -b 115200 --logfile '$SESSION_DIR/terminal.log' $* '$SESSION_DIR/terminal-end'"
+  wait_until 20 "picocom" sh -c "tmux list-panes -t '$SESSION_TMUX' -F '#{pane_current_command}' | grep -q picocom"
+}
+
+# type_on_terminal KEYS...: tmux key names (Up, F1, C-h, Enter) or literal text.
+type_on_terminal() {
+  tmux send-keys -t "$SESSION_TMUX" "$@"
+}
+
+type_text_on_terminal() {
+  tmux send-keys -t "$SESSION_TMUX" -l "$1"
+}
+
+# start_receiver FILE: an xterm whose shell writes every byte it receives to FILE.
+start_receiver() {
+  RECEIVER_FILE="$1"
+  : >"$RECEIVER_FILE"
+  xterm -title receiver -xrm 'XTerm*backarrowKey: false' -e sh -c "stty raw -echo; exec cat > '$RECEIVER_FILE'" &
+  RECEIVER_PID=$!
+  SESSION_PIDS+=("$RECEIVER_PID")
+  wait_until 20 "the receiving xterm" sh -c 'xdotool search --name "^receiver$" | grep -q .'
+  RECEIVER_WINDOW="$(xdotool search --name '^receiver$' | head -n1)"
+}
+
+focus_window() {
+  xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+  wait_until 10 "the focus on window $1" sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = '$1' ]"
+}
+
+# start_tastra BINARY [env assignments...]
+start_tastra() {
+  local binary="$1"; shift
+  env "$@" "$binary" >"$SESSION_DIR/tastra.log" 2>&1 &
+  TASTRA_PID=$!
+  SESSION_PIDS+=("$TASTRA_PID")
+  wait_until 20 "the Tastra window" sh -c 'xdotool search --name "^Tastra v1.00$" | grep -q .'
+  TASTRA_WINDOW="$(xdotool search --name '^Tastra v1.00$' | head -n1)"
+}
+
+window_is_mapped() {
+  xwininfo -id "$1" 2>/dev/null | grep -q "Map State: IsViewable"
+}
+
+terminal_received() {  # terminal_received TEXT: the terminal's log contains TEXT
+  grep -qF -- "$1" "$SESSION_DIR/terminal.log"
+}
