@@ -23,12 +23,12 @@ constexpr LPARAM KEYUP_FLAGS = 0xC0000001;    // repeat count 1, key was down, r
 constexpr LPARAM CHAR_FLAGS = 1;
 constexpr DWORD ESC_WAIT_MS = 5;
 
-// Reads up to `capacity` bytes without waiting; the count is all that matters.
+// Reads up to `capacity` bytes without waiting. Only the count matters: a
+// failed read transfers nothing.
 WORD ReadAvailable(HANDLE port, BYTE* into, WORD capacity) {
     DWORD received = 0;
     if (capacity == 0) return 0;
-    BOOL ok = ReadFile(port, into, capacity, &received, nullptr);
-    if (!ok) return 0;
+    ReadFile(port, into, capacity, &received, nullptr);
     // A backend that reports more than it was given room for must not push
     // the count past the buffer.
     return static_cast<WORD>(received < capacity ? received : capacity);
