@@ -97,3 +97,13 @@ bool X11EndTrap()
         XSync(g_display, False);
     return g_trappedError == 0;
 }
+
+int X11TrappedError()
+{
+    return g_trappedError;
+}
+
+void X11SetTrappedError(int error)
+{
+    g_trappedError = error;
+}

@@ -22,8 +22,13 @@ const X11DesktopAtoms& X11Atoms();
 // request in between failed. Traps do not nest.
 void X11BeginTrap();
 bool X11EndTrap();
+// For probes whose failure is an answer, not an error of the operation.
+int X11TrappedError();
+void X11SetTrappedError(int error);
 
-// Whether a window manager that announces itself is running now.
+// Whether a window manager that announces itself is running now. Inside a
+// trap, call it before the operation's own requests: it leaves the trap's
+// error as it found it.
 bool X11WindowManagerRunning();
 
 // Maps and raises without asking for the focus (for windows that must not

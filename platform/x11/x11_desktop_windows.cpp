@@ -219,8 +219,11 @@ bool X11WindowManagerRunning()
         return false;
     // A window manager that exited leaves its properties on the root: only
     // a check window that still exists and names itself proves a live one.
+    int error = X11TrappedError();
     Window check = ReadWindowProperty(DefaultRootWindow(display), X11Atoms().netSupportingWmCheck);
-    return check != 0 && ReadWindowProperty(check, X11Atoms().netSupportingWmCheck) == check;
+    bool running = check != 0 && ReadWindowProperty(check, X11Atoms().netSupportingWmCheck) == check;
+    X11SetTrappedError(error);
+    return running;
 }
 
 static Window TopLevelOf(Window window)
@@ -320,11 +323,12 @@ static bool RaiseAndFocus(Window window, bool map)
     if (!display || window == 0)
         return false;
     X11BeginTrap();
+    bool managed = X11WindowManagerRunning();
     if (map)
         XMapRaised(display, window);
     else
         XRaiseWindow(display, window);
-    if (X11WindowManagerRunning())
+    if (managed)
         RequestActivation(window);
     else
         XSetInputFocus(display, window, RevertToParent, CurrentTime);

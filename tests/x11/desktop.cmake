@@ -19,3 +19,7 @@ add_executable(inject_measure ${CMAKE_CURRENT_LIST_DIR}/inject_measure.cpp)
 target_link_libraries(inject_measure PRIVATE tastra_x11_desktop_test_support)
 
 tastra_x11_desktop_test(x11_inject_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/inject_test.cpp)
+tastra_x11_desktop_test(x11_desktop_windows_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_windows_test.cpp)
+tastra_x11_desktop_test(x11_desktop_nowm_test WITH_X --no-wm SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_nowm_test.cpp)
+tastra_x11_desktop_test(x11_desktop_display_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_display_test.cpp)
+tastra_x11_desktop_test(x11_desktop_sip_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_sip_test.cpp)

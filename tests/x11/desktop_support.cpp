@@ -13,6 +13,7 @@
 
 #include "platform/window.h"
 #include "platform/x11/x11_desktop.h"
+#include "platform/x11/x11_desktop_internal.h"
 #include "platform/x11/x11_dialog.h"
 
 extern char** environ;
@@ -98,7 +99,7 @@ TypingTarget StartTypingXterm(const std::string& file, const std::string& title)
     WaitFor([&] {
         if (X11ActiveWindow() != target.window)
             X11ShowAndActivate(target.window);
-        return X11ActiveWindow() == target.window && X11KeyboardTarget() > 1;
+        return X11IsMapped(target.window) && X11ActiveWindow() == target.window && X11KeyboardTarget() > 1;
     });
     return target;
 }
