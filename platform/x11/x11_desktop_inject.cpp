@@ -306,7 +306,7 @@ static bool XTestAvailable(Display* display)
 static bool TargetExists(HWND target)
 {
     long long now = NowUs();
-    if (target == g_checkedTarget && now - g_checkedAtUs < TARGET_CHECK_US)
+    if (target > 0 && target == g_checkedTarget && now - g_checkedAtUs < TARGET_CHECK_US)
         return true;
     g_checkedTarget = X11WindowExists(target) ? target : 0;
     g_checkedAtUs = now;
