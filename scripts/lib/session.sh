@@ -63,16 +63,24 @@ type_text_on_terminal() {
 start_receiver() {
   RECEIVER_FILE="$1"
   : >"$RECEIVER_FILE"
-  xterm -title receiver -xrm 'XTerm*backarrowKey: false' -e sh -c "stty raw -echo; exec cat > '$RECEIVER_FILE'" &
+  xterm -title receiver -xrm 'XTerm*backarrowKey: true' -xrm 'XTerm*backarrowKeyIsErase: false' -e sh -c "stty raw -echo; exec cat > '$RECEIVER_FILE'" &
   RECEIVER_PID=$!
   SESSION_PIDS+=("$RECEIVER_PID")
   wait_until 20 "the receiving xterm" sh -c 'xdotool search --name "^receiver$" | grep -q .'
   RECEIVER_WINDOW="$(xdotool search --name '^receiver$' | head -n1)"
 }
 
+window_is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+
+# focus_window WINDOW: asks the window manager to activate it and waits until
+# it is (xdotool's own --sync can wait forever).
 focus_window() {
-  xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
-  wait_until 10 "the focus on window $1" sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = '$1' ]"
+  local attempt
+  for attempt in 1 2 3; do
+    xdotool windowactivate "$1" 2>/dev/null || true
+    if wait_until 5 "the focus on window $1" window_is_active "$1"; then return 0; fi
+  done
+  return 1
 }
 
 # start_tastra BINARY [env assignments...]
@@ -92,3 +100,14 @@ window_is_mapped() {
 terminal_received() {  # terminal_received TEXT: the terminal's log contains TEXT
   grep -qF -- "$1" "$SESSION_DIR/terminal.log"
 }
+
+# click_dialog_control X Y W H: clicks the middle of a control given in dialog
+# units of the 131 x 76 main dialog (the layout scales evenly).
+click_dialog_control() {
+  local x="$1" y="$2" w="$3" h="$4" width height
+  eval "$(xdotool getwindowgeometry --shell "$TASTRA_WINDOW")"
+  width="$WIDTH"; height="$HEIGHT"
+  xdotool mousemove --window "$TASTRA_WINDOW" $(( (2 * x + w) * width / 262 )) $(( (2 * y + h) * height / 152 )) click 1
+}
+
+press_connect_button() { click_dialog_control 7 22 54 13; }
