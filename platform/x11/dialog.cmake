@@ -9,7 +9,8 @@ add_library(tastra_x11_dialog STATIC
   ${CMAKE_CURRENT_LIST_DIR}/window_combo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_loop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_text.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/x11_dialog.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/x11_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shutdown.cpp)
 target_link_libraries(tastra_x11_dialog PUBLIC tastra_platform_common ${TASTRA_FLTK_LIBRARY} ${X11_LIBRARIES})
 
 add_library(tastra_x11_system STATIC ${CMAKE_CURRENT_LIST_DIR}/system.cpp)

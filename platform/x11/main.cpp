@@ -8,6 +8,7 @@
 
 #include "platform/resources.h"
 #include "platform/window.h"
+#include "platform/x11/shutdown.h"
 
 int main() {
     // Keyboard input methods need the user's character set.
@@ -20,5 +21,6 @@ int main() {
         return 1;
     }
     fl_open_display(display);
+    InstallShutdownHandlers();
     return WinMain(&g_moduleResources, nullptr, u"", SW_SHOW);
 }

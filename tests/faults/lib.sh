@@ -1,0 +1,110 @@
+# Shared pieces of the fault tests: a session as in the end-to-end test, with
+# a plain reader on the terminal end instead of picocom, and checks that count.
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+source "$here/scripts/lib/session.sh"
+
+GREETING="Tastra v1.00 is connected!"
+FAREWELL="Connection is closed!"
+passed=0
+failed=0
+
+check() {  # check DESCRIPTION COMMAND...
+  local what="$1"; shift
+  if "$@"; then
+    echo "ok - $what"; passed=$((passed + 1))
+  else
+    echo "not ok - $what"; failed=$((failed + 1))
+  fi
+}
+
+finish() {
+  echo "$passed passed, $failed failed"
+  if [ "$failed" -ne 0 ]; then
+    echo "# tastra log:"; sed 's/^/#   /' "$SESSION_DIR/tastra.log" 2>/dev/null
+    exit 1
+  fi
+  exit 0
+}
+
+fault_session() {  # fault_session: a fresh session directory, removed on exit
+  session_init "$(mktemp -d)"
+  trap 'session_cleanup; rm -rf "$SESSION_DIR"' EXIT
+  export LANG=C.UTF-8 LC_ALL= LC_MESSAGES=
+}
+
+# start_reader: records what reaches the terminal end in terminal.log, the file
+# terminal_received looks at.
+start_reader() {
+  : >"$SESSION_DIR/terminal.log"
+  cat "$SESSION_DIR/terminal-end" >>"$SESSION_DIR/terminal.log" 2>/dev/null &
+  READER_PID=$!
+  SESSION_PIDS+=("$READER_PID")
+}
+
+# new_line: a fresh pseudo-terminal pair with its reader, attached as COM0.
+new_line() {
+  rm -f "$SESSION_DIR/terminal-end" "$SESSION_DIR/tastra-end"
+  start_line
+  LINE_PID="${SESSION_PIDS[-1]}"
+  start_reader
+}
+
+connect() {  # clicks Connect and waits for the greeting on the current line
+  [ -n "${NO_WM:-}" ] || focus_window "$TASTRA_WINDOW"
+  press_connect_button
+  wait_until 30 "the greeting" terminal_received "$GREETING"
+}
+
+# disconnect: clicks Disconnect; the caller checks for the farewell if the
+# line still has a far end.
+disconnect() {
+  focus_window "$TASTRA_WINDOW"
+  press_connect_button
+}
+
+tastra_alive() { kill -0 "$TASTRA_PID" 2>/dev/null; }
+
+cpu_ticks() {  # utime + stime of a process, in clock ticks
+  awk '{ print $14 + $15 }' "/proc/$1/stat"
+}
+
+# cpu_stays_low PID SECONDS MAX_PERCENT: measured over SECONDS of wall time,
+# on the monotonic clock of date +%s%N.
+cpu_stays_low() {
+  local pid="$1" seconds="$2" limit="$3" hz start end t0 t1 percent
+  hz="$(getconf CLK_TCK)"
+  start="$(cpu_ticks "$pid")" || return 1
+  t0="$(date +%s%N)"
+  # Waiting here is the measurement itself, not a stand-in for a condition.
+  sleep "$seconds"
+  end="$(cpu_ticks "$pid")" || return 1
+  t1="$(date +%s%N)"
+  percent=$(( (end - start) * 100 * 1000000000 / hz / (t1 - t0) ))
+  echo "# cpu over ${seconds}s: ${percent}% (limit ${limit}%)"
+  [ "$percent" -le "$limit" ]
+}
+
+# wait_exit PID SECONDS: waits for a child to end; sets EXIT_STATUS.
+wait_exit() {
+  local pid="$1" seconds="$2"
+  if ! wait_until "$seconds" "process $pid to end" sh -c "! kill -0 $pid 2>/dev/null || grep -q '^State:.*Z' /proc/$pid/status"; then
+    EXIT_STATUS=timeout
+    return 1
+  fi
+  wait "$pid"
+  EXIT_STATUS=$?
+}
+
+# start_sink FILE: an xterm that writes what it receives to FILE, titled sink.
+start_sink() {
+  SINK_FILE="$1"
+  : >"$SINK_FILE"
+  xterm -title sink -e sh -c "stty raw -echo; exec cat > '$SINK_FILE'" &
+  SINK_PID=$!
+  SESSION_PIDS+=("$SINK_PID")
+  wait_until 20 "the sink xterm" sh -c 'xdotool search --name "^sink$" | grep -q .'
+  SINK_WINDOW="$(xdotool search --name '^sink$' | head -n1)"
+}
+
+file_contains() { grep -qF -- "$2" "$1"; }
+file_size_at_least() { [ "$(stat -c %s "$1")" -ge "$2" ]; }
