@@ -16,27 +16,11 @@ target_link_libraries(tastra_x11_dialog PUBLIC tastra_platform_common ${TASTRA_F
 add_library(tastra_x11_system STATIC ${CMAKE_CURRENT_LIST_DIR}/system.cpp)
 target_link_libraries(tastra_x11_system PUBLIC tastra_platform_common)
 
-# The other x11 services; stand-ins from pending_services.cpp while one is missing.
-set(TASTRA_X11_SERVICES)
-set(TASTRA_X11_PENDING)
-foreach(service desktop display sip registry devices serial bluetooth)
-  if(TARGET tastra_x11_${service})
-    list(APPEND TASTRA_X11_SERVICES tastra_x11_${service})
-  else()
-    string(TOUPPER ${service} upper)
-    list(APPEND TASTRA_X11_PENDING TASTRA_PENDING_${upper})
-  endif()
-endforeach()
-if(TASTRA_X11_PENDING)
-  add_library(tastra_x11_pending STATIC ${CMAKE_CURRENT_LIST_DIR}/pending_services.cpp)
-  target_compile_definitions(tastra_x11_pending PRIVATE ${TASTRA_X11_PENDING})
-  list(APPEND TASTRA_X11_SERVICES tastra_x11_pending)
-endif()
-if(TARGET tastra_x11_desktop)
-  target_link_libraries(tastra_x11_dialog PUBLIC tastra_x11_desktop)
-else()
-  target_link_libraries(tastra_x11_dialog PUBLIC tastra_x11_pending)
-endif()
+target_link_libraries(tastra_x11_dialog PUBLIC tastra_x11_desktop)
+
+# The other x11 services that the program links.
+set(TASTRA_X11_SERVICES tastra_x11_desktop tastra_x11_display tastra_x11_sip tastra_x11_registry tastra_x11_devices
+    tastra_x11_serial tastra_x11_bluetooth)
 
 add_executable(tastra ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 # The display service announces setting changes to the dialog, so it comes first.

@@ -27,6 +27,29 @@ bool DesktopReady() {
     return open;
 }
 
+long WmState(Window xid) {
+    Atom wmState = XInternAtom(fl_display, "WM_STATE", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(fl_display, xid, wmState, 0, 1, False, wmState, &type, &format, &count, &after, &data);
+    long state = count > 0 && format == 32 ? reinterpret_cast<long*>(data)[0] : WithdrawnState;
+    if (data != nullptr) XFree(data);
+    return state;
+}
+
+// Another program may map the dialog (a second copy showing the first) and
+// the window manager may iconify it; a reparenting unmap changes neither.
+int FollowDialogState(void* event, void*) {
+    const XEvent* e = static_cast<const XEvent*>(event);
+    if (g_dialog.window == nullptr || e->xany.window != static_cast<Window>(g_dialog.hwnd)) return 0;
+    if (e->type == MapNotify) g_dialog.shown = true;
+    if (e->type == PropertyNotify && e->xproperty.atom == XInternAtom(fl_display, "WM_STATE", False))
+        g_dialog.shown = WmState(static_cast<Window>(g_dialog.hwnd)) == NormalState;
+    return 0;
+}
+
 void ActivateDialog() {
     Window xid = fl_xid(g_dialog.window);
     XRaiseWindow(fl_display, xid);
@@ -36,6 +59,7 @@ void ActivateDialog() {
 
 // Maps (FLTK raises it too) and activates; FLTK's own state follows at once.
 void ShowDialog() {
+    g_dialog.shown = true;
     g_dialog.window->show();
     g_dialog.window->Fl_Widget::show();
     ActivateDialog();
@@ -44,19 +68,37 @@ void ShowDialog() {
 // Withdrawn rather than only unmapped, so that the window manager lets go of
 // it; the X window and its title stay, so a second copy still finds it.
 void HideDialog() {
+    g_dialog.shown = false;
     XWithdrawWindow(fl_display, fl_xid(g_dialog.window), fl_screen);
     g_dialog.window->Fl_Widget::hide();
     XFlush(fl_display);
 }
 
-// Window rectangles include the window manager's frame.
-void FrameSize(int* extraW, int* extraH) {
+// Window rectangles include the window manager's frame, whose left, right
+// and bottom edges are alike; the rest of its height is the title bar.
+struct Frame {
+    int left, top, extraW, extraH;
+};
+
+Frame DialogFrame() {
     Fl_Window* w = g_dialog.window;
-    *extraW = w->visible() ? w->decorated_w() - w->w() : 0;
-    *extraH = w->visible() ? w->decorated_h() - w->h() : 0;
+    if (!w->shown()) return Frame{0, 0, 0, 0};
+    int extraW = w->decorated_w() - w->w();
+    int extraH = w->decorated_h() - w->h();
+    return Frame{extraW / 2, extraH - extraW / 2, extraW, extraH};
 }
 
 }  // namespace
+
+void WatchDialogState() {
+    Window xid = static_cast<Window>(g_dialog.hwnd);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(fl_display, xid, &attributes);
+    XSelectInput(fl_display, xid, attributes.your_event_mask | PropertyChangeMask | StructureNotifyMask);
+    Fl::add_system_handler(FollowDialogState, nullptr);
+}
+
+void StopWatchingDialogState() { Fl::remove_system_handler(FollowDialogState); }
 
 BOOL ShowWindow(HWND window, int showCommand) {
     if (DialogControl* control = ControlFromHandle(window)) {
@@ -68,7 +110,7 @@ BOOL ShowWindow(HWND window, int showCommand) {
         return was;
     }
     if (IsDialog(window)) {
-        BOOL was = g_dialog.window->visible() ? TRUE : FALSE;
+        BOOL was = g_dialog.shown ? TRUE : FALSE;
         if (showCommand == SW_HIDE)
             HideDialog();
         else
@@ -83,8 +125,8 @@ BOOL ShowWindow(HWND window, int showCommand) {
 
 BOOL IsWindowVisible(HWND window) {
     if (DialogControl* control = ControlFromHandle(window))
-        return control->widget->visible() && g_dialog.window->visible() ? TRUE : FALSE;
-    if (IsDialog(window)) return g_dialog.window->visible() ? TRUE : FALSE;
+        return control->widget->visible() && g_dialog.shown ? TRUE : FALSE;
+    if (IsDialog(window)) return g_dialog.shown ? TRUE : FALSE;
     return FALSE;
 }
 
@@ -129,28 +171,24 @@ int GetSystemMetrics(int index) {
 BOOL GetWindowRect(HWND window, RECT* rect) {
     if (!IsDialog(window) || rect == nullptr) return FALSE;
     Fl_Window* w = g_dialog.window;
-    int extraW = 0, extraH = 0;
-    FrameSize(&extraW, &extraH);
-    // The frame's left, right and bottom edges are alike; the rest is the title bar.
-    int left = w->x() - extraW / 2;
-    int top = w->y() - (extraH - extraW / 2);
-    *rect = RECT{left, top, left + w->w() + extraW, top + w->h() + extraH};
+    Frame f = DialogFrame();
+    int left = w->x() - f.left;
+    int top = w->y() - f.top;
+    *rect = RECT{left, top, left + w->w() + f.extraW, top + w->h() + f.extraH};
     return TRUE;
 }
 
-// x and y place the frame: with the default gravity the window manager puts
-// the frame's corner where the client asks to be.
+// FLTK asks for static gravity: the position it requests is the client's.
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
     if (!IsDialog(window)) return FALSE;
     Fl_Window* w = g_dialog.window;
-    int extraW = 0, extraH = 0;
-    FrameSize(&extraW, &extraH);
-    int width = cx - extraW > 0 ? cx - extraW : w->w();
-    int height = cy - extraH > 0 ? cy - extraH : w->h();
-    w->resize(x, y, width, height);
+    Frame f = DialogFrame();
+    int width = cx - f.extraW > 0 ? cx - f.extraW : w->w();
+    int height = cy - f.extraH > 0 ? cy - f.extraH : w->h();
+    w->resize(x + f.left, y + f.top, width, height);
     if (flags & SWP_SHOWWINDOW)
         ShowDialog();
-    else if (insertAfter == HWND_TOP && w->visible())
+    else if (insertAfter == HWND_TOP && g_dialog.shown)
         ActivateDialog();
     return TRUE;
 }

@@ -266,9 +266,11 @@ HWND CreateDialogParamW(HINSTANCE instance, int templateId, HWND, DLGPROC proced
     CreateHiddenXWindow(window);
     g_dialog.hwnd = static_cast<HWND>(fl_xid(window));
     g_dialog.procedure = procedure;
+    g_dialog.shown = false;
+    WatchDialogState();
 
     procedure(g_dialog.hwnd, WM_INITDIALOG, 0, param);
-    if ((t->style & WS_VISIBLE) && !window->visible()) ShowWindow(g_dialog.hwnd, SW_SHOW);
+    if ((t->style & WS_VISIBLE) && !g_dialog.shown) ShowWindow(g_dialog.hwnd, SW_SHOW);
     return g_dialog.hwnd;
 }
 

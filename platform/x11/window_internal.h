@@ -29,6 +29,7 @@ struct DialogState {
     Fl_Window* window;
     HWND hwnd;  // the X window id
     DLGPROC procedure;
+    bool shown;  // what the user sees; FLTK's own flag blinks while a window manager reparents
     DialogControl controls[kMaxControls];
     int controlCount;
 };
@@ -46,6 +47,10 @@ void Utf16ToUtf8(char* dst, int capacity, const WCHAR* src);
 void Utf8ToUtf16(WCHAR* dst, int capacity, const char* src);
 void RegisterLiteralLabels();
 int LiteralLabelType();  // draws '&' and '@' as they are
+
+// Keeps `shown` true to the window manager's state (window.cpp).
+void WatchDialogState();
+void StopWatchingDialogState();
 
 // Control text as the user sees it (window_dialog.cpp).
 void ApplyControlText(DialogControl* control);

@@ -25,6 +25,10 @@ bool g_quit = false;
 int g_quitCode = 0;
 Timer g_timers[kMaxTimers];
 
+// While it is registered, FLTK's wait does not block: a timer callback that
+// queued a message must not be followed by a sleep until the next event.
+void KeepLoopAwake(void*) {}
+
 bool IsKeyMessage(UINT message) { return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR; }
 
 MSG PopMessage() {
@@ -88,6 +92,7 @@ bool QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (g_queueCount >= kQueueSize) return false;
     g_queue[(g_queueHead + g_queueCount) % kQueueSize] = MSG{window, message, wParam, lParam};
     ++g_queueCount;
+    if (!Fl::has_idle(KeepLoopAwake)) Fl::add_idle(KeepLoopAwake);
     return true;
 }
 
@@ -102,6 +107,7 @@ void ResetMessageLoop() {
     g_queueCount = 0;
     g_quit = false;
     g_quitCode = 0;
+    Fl::remove_idle(KeepLoopAwake);
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -155,6 +161,7 @@ BOOL GetMessageW(MSG* message, HWND, UINT, UINT) {
             return FALSE;
         }
         // FLTK runs its callbacks here: input, the close box, timers.
+        Fl::remove_idle(KeepLoopAwake);
         Fl::wait();
     }
 }

@@ -3,6 +3,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
+#include <FL/x.H>
 
 #include "platform/x11/window_internal.h"
 
@@ -15,9 +16,11 @@ void X11AnnounceSettingChange() {
 void X11DestroyDialog() {
     ResetMessageLoop();
     if (g_dialog.window == nullptr) return;
+    StopWatchingDialogState();
     g_dialog.window->hide();
     delete g_dialog.window;
     Fl::flush();
+    XSync(fl_display, False);
     ResetCombos();
     g_dialog = DialogState{};
 }
