@@ -88,7 +88,9 @@ Fl_Widget* CreateIcon(HINSTANCE instance, const DialogItemTemplate& item, int x,
     Fl_RGB_Image* image = IconImage(instance, item.iconId);
     if (image != nullptr) {
         int side = w < h ? w : h;
-        box->image(image->copy(side, side));
+        delete g_dialog.icon;
+        g_dialog.icon = image->copy(side, side);
+        box->image(g_dialog.icon);
         delete image;
     }
     return box;

@@ -8,6 +8,7 @@
 
 class Fl_Window;
 class Fl_Widget;
+class Fl_Image;
 
 // Control handles lie above every X window id (29 bits), so they never
 // collide with a real window.
@@ -29,7 +30,8 @@ struct DialogState {
     Fl_Window* window;
     HWND hwnd;  // the X window id
     DLGPROC procedure;
-    bool shown;  // what the user sees; FLTK's own flag blinks while a window manager reparents
+    bool shown;
+    Fl_Image* icon;  // the icon control's picture; FLTK widgets do not own theirs  // what the user sees; FLTK's own flag blinks while a window manager reparents
     DialogControl controls[kMaxControls];
     int controlCount;
 };

@@ -2,6 +2,7 @@
 #include "platform/x11/x11_dialog.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Image.H>
 #include <FL/Fl_Window.H>
 #include <FL/x.H>
 
@@ -19,6 +20,7 @@ void X11DestroyDialog() {
     StopWatchingDialogState();
     g_dialog.window->hide();
     delete g_dialog.window;
+    delete g_dialog.icon;
     Fl::flush();
     XSync(fl_display, False);
     ResetCombos();
