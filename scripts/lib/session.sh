@@ -63,7 +63,12 @@ type_text_on_terminal() {
 start_receiver() {
   RECEIVER_FILE="$1"
   : >"$RECEIVER_FILE"
-  xterm -title receiver -xrm 'XTerm*backarrowKey: true' -xrm 'XTerm*backarrowKeyIsErase: false' -e sh -c "stty raw -echo; exec cat > '$RECEIVER_FILE'" &
+  # Raw, so every byte lands in FILE unchanged; RECEIVER_SHOWS=1 also shows it.
+  local keep="exec cat > '$RECEIVER_FILE'"
+  local show=""
+  if [ "${RECEIVER_SHOWS:-0}" = 1 ]; then keep="tee '$RECEIVER_FILE' | stdbuf -o0 tr '\\r' '\\n'"; show="opost onlcr"; fi
+  xterm -title receiver -en UTF-8 -xrm 'XTerm*backarrowKey: true' -xrm 'XTerm*backarrowKeyIsErase: false' \
+    -e sh -c "stty raw -echo $show; $keep" &
   RECEIVER_PID=$!
   SESSION_PIDS+=("$RECEIVER_PID")
   wait_until 20 "the receiving xterm" sh -c 'xdotool search --name "^receiver$" | grep -q .'
