@@ -2,6 +2,7 @@
 // device lookup, the outgoing registration and a connect's port opening must
 // leave no key open, no registration behind after a shutdown, and write
 // records that match the lookup.
+#include "fuzz/fuzz_input.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,15 +14,7 @@
 #include "platform/registry.h"
 
 namespace {
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    uint8_t Byte() {
-        if (size == 0) return 0;
-        --size;
-        return *data++;
-    }
-};
+using Input = FuzzInput;
 
 const std::u16string DEVICE_ROOT = u"Software\\Microsoft\\Bluetooth\\Device";
 const char16_t* const WORDS[] = {u"0123456789AB", u"Term", u"In", u"BT-", u"1101", u"Services",

@@ -1,6 +1,7 @@
 // Builds a random handheld registry from the input and runs every lookup and
 // both list routines on it: no crash, no key or device search left open,
 // and every entry a well-formed port entry text.
+#include "fuzz/fuzz_input.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,16 +17,7 @@
 #include "ports/registry_lookup.h"
 
 namespace {
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    uint8_t Byte() {
-        if (size == 0) return 0;
-        --size;
-        return *data++;
-    }
-    bool Done() const { return size == 0; }
-};
+using Input = FuzzInput;
 
 const char16_t* const kBases[] = {u"Drivers\\Active", u"Software\\Microsoft\\Bluetooth\\Serial\\Ports",
                                   u"Software\\Microsoft\\Bluetooth\\Device"};

@@ -1,6 +1,7 @@
 // Arbitrary registry calls against the x11 registry view: paths, value names,
 // buffer sizes and handles come from the input; the view must answer every
 // one within its buffers and never lose track of its keys.
+#include "fuzz/fuzz_input.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -9,14 +10,7 @@
 
 namespace {
 
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    uint8_t Byte() {
-        if (size == 0) return 0;
-        --size;
-        return *data++;
-    }
+struct Input : FuzzInput {
     // A short wide text, terminated; backslashes and letters of the real paths are likely.
     void Text(WCHAR* out, int capacity) {
         static const char16_t kAlphabet[] = u"\\DriversActive0123456789NameKey:";
@@ -34,7 +28,7 @@ struct Input {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool once = [] { return setenv("XDG_CONFIG_HOME", "/nonexistent", 1) == 0; }();
     (void)once;
-    Input in{data, size};
+    Input in{{data, size}};
     HKEY open[16];
     int count = 0;
     while (in.size > 0) {

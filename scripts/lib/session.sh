@@ -116,3 +116,16 @@ click_dialog_control() {
 }
 
 press_connect_button() { click_dialog_control 7 22 54 13; }
+
+# check DESCRIPTION COMMAND...: one counted check of a scripted test, printed
+# as "ok - ..." or "not ok - ..."; the totals are in passed and failed.
+passed=0
+failed=0
+check() {
+  local what="$1"; shift
+  if "$@"; then
+    echo "ok - $what"; passed=$((passed + 1))
+  else
+    echo "not ok - $what"; failed=$((failed + 1))
+  fi
+}

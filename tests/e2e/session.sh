@@ -19,16 +19,6 @@ else
   farewell="Connection is closed!"
 fi
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what="$1"; shift
-  if "$@"; then
-    echo "ok - $what"; passed=$((passed + 1))
-  else
-    echo "not ok - $what"; failed=$((failed + 1))
-  fi
-}
 
 session_init "$(mktemp -d)"
 trap 'session_cleanup; rm -rf "$SESSION_DIR"' EXIT

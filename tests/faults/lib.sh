@@ -5,17 +5,6 @@ source "$here/scripts/lib/session.sh"
 
 GREETING="Tastra v1.00 is connected!"
 FAREWELL="Connection is closed!"
-passed=0
-failed=0
-
-check() {  # check DESCRIPTION COMMAND...
-  local what="$1"; shift
-  if "$@"; then
-    echo "ok - $what"; passed=$((passed + 1))
-  else
-    echo "not ok - $what"; failed=$((failed + 1))
-  fi
-}
 
 finish() {
   echo "$passed passed, $failed failed"
