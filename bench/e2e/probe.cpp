@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <clocale>
 #include <cstdio>
@@ -72,7 +73,10 @@ bool OpenFocusedWindow() {
     std::setlocale(LC_ALL, "");
     XSetLocaleModifiers("");
     g_display = XOpenDisplay(nullptr);
-    if (!g_display) return false;
+    if (!g_display) {
+        std::fprintf(stderr, "e2e_probe: cannot open the display\n");
+        return false;
+    }
     g_window = XCreateSimpleWindow(g_display, DefaultRootWindow(g_display), 0, 0, 300, 100, 0, 0, 0xFFFFFF);
     XStoreName(g_display, g_window, "e2e-probe");
     XSelectInput(g_display, g_window, KeyPressMask | FocusChangeMask | StructureNotifyMask);
@@ -100,11 +104,25 @@ bool OpenFocusedWindow() {
             if (e.type == MapNotify) mapped = true;
             if (e.type == FocusIn) return true;
         }
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(g_display, &focus, &revert);
+        if (focus == g_window) return true;
     }
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(g_display, &focus, &revert);
+    std::fprintf(stderr, "e2e_probe: window 0x%lx never got the focus (it is on 0x%lx)\n", g_window, focus);
     return false;
 }
 
-int OpenTerminalEnd(const char* path) { return open(path, O_WRONLY | O_NOCTTY); }
+int OpenTerminalEnd(const char* path) {
+    int fd = open(path, O_WRONLY | O_NOCTTY);
+    if (fd < 0) std::fprintf(stderr, "e2e_probe: cannot open %s: %s\n", path, std::strerror(errno));
+    return fd;
+}
+
+
 
 double Percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
@@ -126,7 +144,10 @@ int RunLatency(const char* pty, int keys) {
             if (WaitForEvent(gapEnd - Now())) { XEvent e; XNextEvent(g_display, &e); }
         char letter = static_cast<char>('a' + random() % 26);
         double written = Now();
-        if (write(fd, &letter, 1) != 1) return 2;
+        if (write(fd, &letter, 1) != 1) {
+            std::fprintf(stderr, "e2e_probe: the terminal end refused a write: %s\n", std::strerror(errno));
+            return 2;
+        }
         bool got = false;
         while (!got && Now() < written + 3) {
             if (!WaitForEvent(written + 3 - Now())) break;
@@ -186,6 +207,7 @@ int RunPaste(const char* pty, const char* file) {
     std::ifstream in(file, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     int fd = OpenTerminalEnd(pty);
+    if (bytes.empty()) std::fprintf(stderr, "e2e_probe: %s is empty or unreadable\n", file);
     if (fd < 0 || bytes.empty() || !OpenFocusedWindow()) return 2;
     std::vector<unsigned> expected = ExpectedCharacters(bytes);
     std::vector<unsigned> received;

@@ -36,9 +36,18 @@ session_cleanup() {
 start_line() {
   socat pty,raw,echo=0,link="$SESSION_DIR/tastra-end" pty,raw,echo=0,link="$SESSION_DIR/terminal-end" \
     2>"$SESSION_DIR/socat.log" &
-  SESSION_PIDS+=($!)
+  LINE_PID=$!
+  SESSION_PIDS+=("$LINE_PID")
   wait_until 20 "the pseudo-terminal pair" test -e "$SESSION_DIR/terminal-end"
   ln -sf "$SESSION_DIR/tastra-end" "$XDG_CONFIG_HOME/tastra/devices/com0"
+}
+
+# stop_line: ends the pair and waits for socat, which removes its links as it
+# exits; a new pair started before that would lose them.
+stop_line() {
+  kill "$LINE_PID" 2>/dev/null || true
+  wait "$LINE_PID" 2>/dev/null || true
+  rm -f "$SESSION_DIR/tastra-end" "$SESSION_DIR/terminal-end"
 }
 
 # start_terminal: picocom on the far end, inside tmux, logging what it receives.

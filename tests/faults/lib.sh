@@ -34,7 +34,6 @@ start_reader() {
 new_line() {
   rm -f "$SESSION_DIR/terminal-end" "$SESSION_DIR/tastra-end"
   start_line
-  LINE_PID="${SESSION_PIDS[-1]}"
   start_reader
 }
 
