@@ -10,7 +10,7 @@ command -v Xvfb >/dev/null || { echo "SKIP: Xvfb is not installed"; exit 77; }
 
 fault_session
 NO_WM=1
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 &
 xvfb_pid=$!
 SESSION_PIDS+=("$xvfb_pid")
 wait_until 30 "the X server" test -s "$SESSION_DIR/display"
