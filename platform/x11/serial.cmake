@@ -9,6 +9,9 @@ add_library(tastra_x11_serial_host STATIC
 # COM names for the machine's serial lines (sysfs and the devices folder).
 add_library(tastra_x11_device_view STATIC ${CMAKE_CURRENT_LIST_DIR}/device_view.cpp)
 
+# The RFCOMM channels in bluetoothd's SDP cache.
+add_library(tastra_x11_bluez STATIC ${CMAKE_CURRENT_LIST_DIR}/sdp_cache.cpp)
+
 add_library(tastra_x11_registry STATIC ${CMAKE_CURRENT_LIST_DIR}/registry_view.cpp)
 target_link_libraries(tastra_x11_registry PUBLIC tastra_x11_device_view tastra_platform_common)
 

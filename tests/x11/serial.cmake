@@ -17,3 +17,9 @@ target_link_libraries(device_view_test PRIVATE
   tastra_core tastra_x11_registry tastra_x11_devices tastra_x11_serial tastra_x11_bluetooth
   tastra_emu_window tastra_emu_system tastra_emu_display tastra_emu_sip GTest::gtest GTest::gtest_main)
 gtest_discover_tests(device_view_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS integration)
+
+# bluetoothd's SDP cache files, written the way it writes them.
+add_executable(sdp_cache_test ${CMAKE_CURRENT_LIST_DIR}/serial/sdp_cache_test.cpp)
+target_link_libraries(sdp_cache_test PRIVATE tastra_x11_bluez GTest::gtest GTest::gtest_main)
+gtest_discover_tests(sdp_cache_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS integration)
+
