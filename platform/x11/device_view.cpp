@@ -215,5 +215,3 @@ void UseDeviceViewRoots(const char* sysRoot, const char* devRoot) {
     if (sysRoot == nullptr || !CopyText(g_sysRoot, sizeof g_sysRoot, sysRoot)) strcpy(g_sysRoot, "/sys");
     if (devRoot == nullptr || !CopyText(g_devRoot, sizeof g_devRoot, devRoot)) strcpy(g_devRoot, "/dev");
 }
-
-const char* DeviceViewSysRoot() { return g_sysRoot; }

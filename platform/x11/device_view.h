@@ -41,6 +41,3 @@ bool GetDevicesFolder(char* path, size_t capacity);
 // For tests: read sysfs below `sysRoot` instead of /sys and device nodes in
 // `devRoot` instead of /dev; nullptr restores the real ones.
 void UseDeviceViewRoots(const char* sysRoot, const char* devRoot);
-
-// The sysfs root in use ("/sys" unless a test changed it).
-const char* DeviceViewSysRoot();

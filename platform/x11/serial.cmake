@@ -9,11 +9,15 @@ add_library(tastra_x11_serial_host STATIC
 # COM names for the machine's serial lines (sysfs and the devices folder).
 add_library(tastra_x11_device_view STATIC ${CMAKE_CURRENT_LIST_DIR}/device_view.cpp)
 
-# The RFCOMM channels in bluetoothd's SDP cache.
-add_library(tastra_x11_bluez STATIC ${CMAKE_CURRENT_LIST_DIR}/sdp_cache.cpp)
+# BlueZ on the system bus, and the RFCOMM channels in bluetoothd's SDP cache.
+find_package(sdbus-c++ REQUIRED)
+add_library(tastra_x11_bluez STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/bluez_client.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdp_cache.cpp)
+target_link_libraries(tastra_x11_bluez PUBLIC SDBusCpp::sdbus-c++)
 
 add_library(tastra_x11_registry STATIC ${CMAKE_CURRENT_LIST_DIR}/registry_view.cpp)
-target_link_libraries(tastra_x11_registry PUBLIC tastra_x11_device_view tastra_platform_common)
+target_link_libraries(tastra_x11_registry PUBLIC tastra_x11_device_view tastra_x11_bluez tastra_platform_common)
 
 add_library(tastra_x11_devices STATIC ${CMAKE_CURRENT_LIST_DIR}/devices_view.cpp)
 target_link_libraries(tastra_x11_devices PUBLIC tastra_x11_device_view tastra_platform_common)
@@ -22,4 +26,4 @@ add_library(tastra_x11_serial STATIC ${CMAKE_CURRENT_LIST_DIR}/serial.cpp)
 target_link_libraries(tastra_x11_serial PUBLIC tastra_x11_serial_host tastra_x11_device_view)
 
 add_library(tastra_x11_bluetooth STATIC ${CMAKE_CURRENT_LIST_DIR}/bluetooth_view.cpp)
-target_link_libraries(tastra_x11_bluetooth PUBLIC tastra_x11_device_view)
+target_link_libraries(tastra_x11_bluetooth PUBLIC tastra_x11_bluez)

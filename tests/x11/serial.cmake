@@ -23,3 +23,11 @@ add_executable(sdp_cache_test ${CMAKE_CURRENT_LIST_DIR}/serial/sdp_cache_test.cp
 target_link_libraries(sdp_cache_test PRIVATE tastra_x11_bluez GTest::gtest GTest::gtest_main)
 gtest_discover_tests(sdp_cache_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS integration)
 
+# The registry's Bluetooth keys and the radio against BlueZ's stand-in on a
+# private bus (through with-bluez), read through the core's lookups.
+add_executable(x11_bluez_test ${CMAKE_CURRENT_LIST_DIR}/serial/bluez_view_test.cpp)
+target_link_libraries(x11_bluez_test PRIVATE
+  tastra_core tastra_x11_registry tastra_x11_devices tastra_x11_serial tastra_x11_bluetooth
+  tastra_emu_window tastra_emu_system tastra_emu_display tastra_emu_sip GTest::gtest GTest::gtest_main)
+add_test(NAME x11_bluez_test COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/with-bluez $<TARGET_FILE:x11_bluez_test>)
+set_tests_properties(x11_bluez_test PROPERTIES LABELS integration SKIP_RETURN_CODE 77 TIMEOUT 300)
