@@ -19,6 +19,8 @@ char g_devRoot[VIEW_PATH_CHARS] = "/dev";
 constexpr int kMaxCandidates = 64;
 constexpr int kNameChars = 32;
 
+char g_claimed[VIEW_MAX_PORTS][kNameChars];  // tty names, empty where unclaimed
+
 struct Identity {
     dev_t dev;
     ino_t ino;
@@ -28,8 +30,8 @@ struct ScanState {
     ViewPort byIndex[VIEW_MAX_PORTS];
     bool taken[VIEW_MAX_PORTS];
     bool listed[VIEW_MAX_PORTS];
-    Identity attachedIds[VIEW_MAX_PORTS];
-    int attachedCount;
+    Identity seenIds[VIEW_MAX_PORTS];  // lines already named by a claim or a link
+    int seenCount;
 };
 
 bool JoinPath(char* out, size_t capacity, const char* a, const char* b) {
@@ -66,6 +68,23 @@ void DescribeAttached(const char* path, const char* entryName, char* out) {
         if (*c == '\\') *c = '/';
 }
 
+// A claimed tty may not have its node yet (udev makes it); it holds its index meanwhile.
+void ScanClaimed(ScanState& s) {
+    for (int index = 0; index < VIEW_MAX_PORTS; ++index) {
+        if (g_claimed[index][0] == '\0') continue;
+        s.taken[index] = true;
+        ViewPort& port = s.byIndex[index];
+        struct stat st;
+        if (!JoinPath(port.hostPath, sizeof port.hostPath, g_devRoot, g_claimed[index]) || stat(port.hostPath, &st) != 0)
+            continue;
+        port.index = index;
+        port.attached = false;
+        CopyText(port.description, sizeof port.description, g_claimed[index]);
+        s.listed[index] = true;
+        s.seenIds[s.seenCount++] = Identity{st.st_dev, st.st_ino};
+    }
+}
+
 void ScanAttached(ScanState& s) {
     char folder[VIEW_PATH_CHARS];
     if (!GetDevicesFolder(folder, sizeof folder)) return;
@@ -73,7 +92,7 @@ void ScanAttached(ScanState& s) {
     if (dir == nullptr) return;
     while (dirent* entry = readdir(dir)) {
         int index = AttachedIndex(entry->d_name);
-        if (index < 0) continue;
+        if (index < 0 || g_claimed[index][0] != '\0') continue;
         s.taken[index] = true;
         ViewPort& port = s.byIndex[index];
         struct stat st;
@@ -83,7 +102,7 @@ void ScanAttached(ScanState& s) {
         port.attached = true;
         DescribeAttached(port.hostPath, entry->d_name, port.description);
         s.listed[index] = true;
-        s.attachedIds[s.attachedCount++] = Identity{st.st_dev, st.st_ino};
+        s.seenIds[s.seenCount++] = Identity{st.st_dev, st.st_ino};
     }
     closedir(dir);
 }
@@ -146,9 +165,9 @@ int CollectRealLines(char names[kMaxCandidates][kNameChars]) {
     return count;
 }
 
-bool AttachedAlready(const ScanState& s, const struct stat& st) {
-    for (int i = 0; i < s.attachedCount; ++i)
-        if (s.attachedIds[i].dev == st.st_dev && s.attachedIds[i].ino == st.st_ino) return true;
+bool NamedAlready(const ScanState& s, const struct stat& st) {
+    for (int i = 0; i < s.seenCount; ++i)
+        if (s.seenIds[i].dev == st.st_dev && s.seenIds[i].ino == st.st_ino) return true;
     return false;
 }
 
@@ -160,7 +179,7 @@ void ScanReal(ScanState& s) {
         char devPath[VIEW_PATH_CHARS];
         struct stat st;
         if (!JoinPath(devPath, sizeof devPath, g_devRoot, names[i]) || stat(devPath, &st) != 0) continue;
-        if (AttachedAlready(s, st)) continue;
+        if (NamedAlready(s, st)) continue;
         while (next < VIEW_MAX_PORTS && s.taken[next]) ++next;
         if (next == VIEW_MAX_PORTS) return;
         ViewPort& port = s.byIndex[next];
@@ -188,6 +207,7 @@ bool GetDevicesFolder(char* path, size_t capacity) {
 int ScanDeviceView(ViewPort ports[VIEW_MAX_PORTS]) {
     static ScanState s;
     memset(&s, 0, sizeof s);
+    ScanClaimed(s);
     ScanAttached(s);
     ScanReal(s);
     int count = 0;
@@ -209,6 +229,15 @@ bool FindViewPort(const WCHAR* deviceName, ViewPort* port) {
             return true;
         }
     return false;
+}
+
+bool ClaimViewIndex(int index, const char* ttyName) {
+    if (index < 0 || index >= VIEW_MAX_PORTS || g_claimed[index][0] != '\0' || ttyName[0] == '\0') return false;
+    return CopyText(g_claimed[index], kNameChars, ttyName);
+}
+
+void ReleaseViewIndex(int index) {
+    if (index >= 0 && index < VIEW_MAX_PORTS) g_claimed[index][0] = '\0';
 }
 
 void UseDeviceViewRoots(const char* sysRoot, const char* devRoot) {

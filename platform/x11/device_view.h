@@ -1,7 +1,9 @@
 // The machine's serial lines under handheld device names COM0: to COM9:,
 // read fresh from the system at every call.
 //
-// Two sources, in this order of precedence:
+// Three sources, in this order of precedence:
+//  - claimed lines: the RFCOMM ttys that the program bound itself through
+//    the port-emulation driver, each at the index it was registered for.
 //  - attached lines: entries com0 ... com9 in the devices folder
 //    ${XDG_CONFIG_HOME:-$HOME/.config}/tastra/devices/, usually symlinks to a
 //    tty (/dev/ttyUSB0, /dev/pts/3). Each keeps its own index; a link whose
@@ -33,6 +35,11 @@ int ScanDeviceView(ViewPort ports[VIEW_MAX_PORTS]);
 // The port named `deviceName` ("COM3:", the prefix in any case); false when
 // the name is malformed or nothing answers to it.
 bool FindViewPort(const WCHAR* deviceName, ViewPort* port);
+
+// Holds `index` for the tty /dev/`ttyName` until ReleaseViewIndex; false
+// when the index is out of range or claimed already.
+bool ClaimViewIndex(int index, const char* ttyName);
+void ReleaseViewIndex(int index);
 
 // The devices folder, without trailing slash; false when neither
 // XDG_CONFIG_HOME nor HOME gives one.

@@ -19,7 +19,9 @@ target_link_libraries(tastra_x11_bluez PUBLIC SDBusCpp::sdbus-c++)
 add_library(tastra_x11_registry STATIC ${CMAKE_CURRENT_LIST_DIR}/registry_view.cpp)
 target_link_libraries(tastra_x11_registry PUBLIC tastra_x11_device_view tastra_x11_bluez tastra_platform_common)
 
-add_library(tastra_x11_devices STATIC ${CMAKE_CURRENT_LIST_DIR}/devices_view.cpp)
+add_library(tastra_x11_devices STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/devices_view.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rfcomm_tty.cpp)
 target_link_libraries(tastra_x11_devices PUBLIC tastra_x11_device_view tastra_platform_common)
 
 add_library(tastra_x11_serial STATIC ${CMAKE_CURRENT_LIST_DIR}/serial.cpp)

@@ -3,6 +3,7 @@
 // links, some of them to pseudo-terminals.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,6 +58,7 @@ protected:
         UseDeviceViewRoots((root_ / "sys").c_str(), (root_ / "dev").c_str());
     }
     void TearDown() override {
+        for (int index = 0; index < VIEW_MAX_PORTS; ++index) ReleaseViewIndex(index);
         UseDeviceViewRoots(nullptr, nullptr);
         unsetenv("XDG_CONFIG_HOME");
         unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
@@ -303,13 +305,65 @@ TEST_F(DeviceViewTest, NamesWithoutALineDoNotOpen) {
     EXPECT_FALSE(CloseHandle(0)) << "stdin is not a port of this layer";
 }
 
+int OpenDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
 TEST_F(DeviceViewTest, WithoutBluezThereIsNoRadioEvenWhereTheKernelHasAnAdapter) {
     fs::create_directories(root_ / "sys/class/bluetooth/hci0");
     DWORD mode = 99;
     EXPECT_NE(BthGetMode(&mode), 0);
     EXPECT_EQ(mode, 99u);
     EXPECT_NE(BthSetMode(BTH_CONNECTABLE), 0);
-    EXPECT_EQ(RegisterDevice(u"COM", 7, u"btd.dll", "x", 1), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(DeviceViewTest, APortEmulationRegistrationThatCannotBeMadeLeavesNothingBehind) {
+    int before = OpenDescriptors();
+    PORTEMUPortParams incoming = {};
+    incoming.channel = RFCOMM_CHANNEL_MULTIPLE;
+    incoming.flocal = 1;
+    EXPECT_EQ(RegisterDevice(u"COM", 4, u"btd.dll", &incoming, sizeof incoming), INVALID_HANDLE_VALUE)
+        << "an rfcomm tty cannot wait for a connection";
+    PORTEMUPortParams outgoing = {};
+    outgoing.channel = 3;
+    outgoing.device = 0x0A1B2C3D4E5Full;
+    EXPECT_EQ(RegisterDevice(u"COM", 4, u"other.dll", &outgoing, sizeof outgoing), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RegisterDevice(u"COM", 4, u"btd.dll", &outgoing, sizeof outgoing - 1), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RegisterDevice(u"COM", 10, u"btd.dll", &outgoing, sizeof outgoing), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(DeregisterDevice(INVALID_HANDLE_VALUE));
+    EXPECT_FALSE(DeregisterDevice(0x5200));
+
+    int probe = socket(AF_BLUETOOTH, SOCK_RAW, 3);
+    if (probe >= 0) {
+        close(probe);
+        GTEST_SKIP() << "this kernel has Bluetooth; a failed bind cannot be provoked here";
+    }
+    EXPECT_EQ(RegisterDevice(u"COM", 4, u"btd.dll", &outgoing, sizeof outgoing), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenDescriptors(), before) << "the control socket is not leaked";
+    EXPECT_EQ(DeviceExists(u"COM4:"), 0);
+    EXPECT_EQ(FindFreeComIndex(u"COM"), 0) << "a failed registration holds no index";
+}
+
+TEST_F(DeviceViewTest, AClaimedTtyHoldsItsIndexAheadOfAnAttachedLinkAndIsNotListedTwice) {
+    AddTty("rfcomm0", false);
+    PtyPair& pty = AttachPty(2);
+    ASSERT_TRUE(ClaimViewIndex(2, "rfcomm0"));
+    EXPECT_FALSE(ClaimViewIndex(2, "rfcomm1")) << "one claim per index";
+    EXPECT_FALSE(ClaimViewIndex(10, "rfcomm1"));
+    std::vector<std::pair<std::string, std::string>> claimed = {{"COM2:", "Drivers\\Linux\\rfcomm0"}};
+    EXPECT_EQ(ActiveDrivers(), claimed);
+    ASSERT_TRUE(ClaimViewIndex(5, "rfcomm9"));
+    EXPECT_EQ(ActiveDrivers(), claimed) << "a tty whose node is not there yet is not listed";
+    EXPECT_EQ(DeviceExists(u"COM5:"), 0);
+    ReleaseViewIndex(5);
+    ReleaseViewIndex(2);
+    std::vector<std::pair<std::string, std::string>> released = {
+        {"COM0:", "Drivers\\Linux\\rfcomm0"},
+        {"COM2:", "Drivers\\Attached\\" + pty.slavePath},
+    };
+    EXPECT_EQ(ActiveDrivers(), released);
 }
 
 }  // namespace
