@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sdbus-c++/sdbus-c++.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -96,44 +95,31 @@ protected:
 
     template <typename... Args>
     void Call(const std::string& path, const char* interface, const char* method, const Args&... args) {
-        auto proxy = sdbus::createProxy(*bus_, "org.bluez", path);
-        proxy->callMethod(method).onInterface(interface).withArguments(args...);
+        sdbus::createProxy(*bus_, "org.bluez", path)->callMethod(method).onInterface(interface).withArguments(args...);
     }
-    void AddAdapter() {
-        std::string path;
-        auto proxy = sdbus::createProxy(*bus_, "org.bluez", "/");
-        proxy->callMethod("AddAdapter").onInterface(kMockInterface).withArguments("hci0", "tastra-test").storeResultsTo(path);
+    template <typename T>
+    T Get(const std::string& path, const char* interface, const char* name) {
+        sdbus::Variant value;
+        sdbus::createProxy(*bus_, "org.bluez", path)->callMethod("Get").onInterface(kProperties)
+            .withArguments(interface, name).storeResultsTo(value);
+        return value.get<T>();
     }
+    void AddAdapter() { Call("/", kMockInterface, "AddAdapter", "hci0", "tastra-test"); }
     void AddDevice(const std::string& address, const std::string& alias) {
-        std::string path;
-        auto proxy = sdbus::createProxy(*bus_, "org.bluez", "/");
-        proxy->callMethod("AddDevice").onInterface(kMockInterface).withArguments("hci0", address, alias).storeResultsTo(path);
+        Call("/", kMockInterface, "AddDevice", "hci0", address, alias);
     }
     // Pairing gives the template's own services; `uuids` replaces them when given.
     void AddPairedDevice(const std::string& address, const std::string& alias,
                          const std::vector<std::string>* uuids = nullptr) {
         AddDevice(address, alias);
         Call("/", kMockInterface, "PairDevice", "hci0", address, int32_t{0x5a020c});
-        if (uuids != nullptr) SetDevice(address, "UUIDs", sdbus::Variant(*uuids));
-    }
-    void SetDevice(const std::string& address, const char* name, const sdbus::Variant& value) {
-        Call(DevicePath(address), kProperties, "Set", "org.bluez.Device1", name, value);
+        if (uuids != nullptr)
+            Call(DevicePath(address), kProperties, "Set", "org.bluez.Device1", "UUIDs", sdbus::Variant(*uuids));
     }
     void SetAdapter(const char* name, bool on) {
         Call(kAdapterPath, kProperties, "Set", "org.bluez.Adapter1", name, sdbus::Variant(on));
     }
-    bool AdapterFlag(const char* name) {
-        sdbus::Variant value;
-        auto proxy = sdbus::createProxy(*bus_, "org.bluez", kAdapterPath);
-        proxy->callMethod("Get").onInterface(kProperties).withArguments("org.bluez.Adapter1", name).storeResultsTo(value);
-        return value.get<bool>();
-    }
-    std::vector<std::string> DeviceUuids(const std::string& address) {
-        sdbus::Variant value;
-        auto proxy = sdbus::createProxy(*bus_, "org.bluez", DevicePath(address));
-        proxy->callMethod("Get").onInterface(kProperties).withArguments("org.bluez.Device1", "UUIDs").storeResultsTo(value);
-        return value.get<std::vector<std::string>>();
-    }
+    bool AdapterFlag(const char* name) { return Get<bool>(kAdapterPath, "org.bluez.Adapter1", name); }
     // A cache file as bluetoothd writes it, with hex-encoded SDP records.
     void WriteSdpCache(const std::string& device, const std::vector<std::string>& records) {
         fs::path dir = root_ / "state" / kAdapterAddress / "cache";
@@ -143,49 +129,29 @@ protected:
         for (size_t i = 0; i < records.size(); ++i) f << "0x0001000" << i << "=" << records[i] << "\n";
     }
 
-    // Every device key under the Bluetooth device root, in enumeration order,
-    // read with the registry calls alone.
+    // Every device key in enumeration order, walked and read as the core does.
     std::vector<std::pair<std::string, DeviceKey>> DeviceKeys() {
         std::vector<std::pair<std::string, DeviceKey>> out;
-        HKEY root;
+        HKEY root, device, services, service;
         if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDeviceRoot, 0, 0, &root) != ERROR_SUCCESS) return out;
-        WCHAR name[MAX_TEXT];
-        DWORD chars = MAX_TEXT;
-        for (DWORD i = 0; chars = MAX_TEXT, RegEnumKeyExW(root, i, name, &chars) == ERROR_SUCCESS; ++i) {
-            HKEY device;
-            if (RegOpenKeyExW(root, name, 0, 0, &device) != ERROR_SUCCESS) break;
-            out.emplace_back(Narrow(name), ReadDevice(device));
+        WCHAR name[MAX_TEXT], text[MAX_TEXT];
+        for (BYTE i = 0; RegOpenSubkeyByIndex(root, i, name, &device); ++i) {
+            DeviceKey d;
+            if (RegReadString(device, u"name", text, sizeof text)) d.name = text;
+            if (RegOpenKeyExW(device, u"Services", 0, 0, &services) == ERROR_SUCCESS) {
+                for (BYTE j = 0; RegOpenSubkeyByIndex(services, j, text, &service); ++j) {
+                    d.services.push_back(Narrow(text));
+                    DWORD channel = 0;
+                    if (RegReadDword(service, u"channel", &channel)) d.channels[Narrow(text)] = channel;
+                    RegCloseKey(service);
+                }
+                RegCloseKey(services);
+            }
+            out.emplace_back(Narrow(name), d);
             RegCloseKey(device);
         }
         RegCloseKey(root);
         return out;
-    }
-    DeviceKey ReadDevice(HKEY device) {
-        DeviceKey d;
-        WCHAR text[MAX_TEXT];
-        DWORD type = 0, size = sizeof text;
-        if (RegQueryValueExW(device, u"name", &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS) {
-            EXPECT_EQ(type, REG_SZ);
-            d.name = text;
-        }
-        HKEY services;
-        if (RegOpenKeyExW(device, u"Services", 0, 0, &services) != ERROR_SUCCESS) return d;
-        DWORD chars = MAX_TEXT;
-        for (DWORD i = 0; chars = MAX_TEXT, RegEnumKeyExW(services, i, text, &chars) == ERROR_SUCCESS; ++i) {
-            d.services.push_back(Narrow(text));
-            HKEY service;
-            if (RegOpenKeyExW(services, text, 0, 0, &service) != ERROR_SUCCESS) continue;
-            DWORD channel = 0;
-            size = sizeof channel;
-            if (RegQueryValueExW(service, u"channel", &type, reinterpret_cast<BYTE*>(&channel), &size) == ERROR_SUCCESS) {
-                EXPECT_EQ(type, REG_DWORD);
-                EXPECT_EQ(size, 4u);
-                d.channels[Narrow(text)] = channel;
-            }
-            RegCloseKey(service);
-        }
-        RegCloseKey(services);
-        return d;
     }
 
     std::vector<std::string> PortListEntries() {
@@ -216,26 +182,15 @@ TEST_F(BluezViewTest, PairedDevicesBecomeKeysWithTheirNameAndServicesAndUnpaired
     AddPairedDevice("11:22:33:44:55:66", "Phone");
     AddDevice("77:88:99:AA:BB:CC", "Stranger");
 
+    auto phone = Get<std::vector<std::string>>(DevicePath("11:22:33:44:55:66"), "org.bluez.Device1", "UUIDs");
     std::vector<std::pair<std::string, DeviceKey>> expected = {
         {"0A1B2C3D4E5F", {u"Terminal", terminal, {}}},
-        {"112233445566", {u"Phone", DeviceUuids("11:22:33:44:55:66"), {}}},
+        {"112233445566", {u"Phone", phone, {}}},
     };
-    ASSERT_FALSE(expected[1].second.services.empty());
+    ASSERT_FALSE(phone.empty());
     EXPECT_EQ(DeviceKeys(), expected) << "no channel: BlueZ does not tell it and there is no SDP cache";
 
-    HKEY device;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"software\\microsoft\\bluetooth\\device\\0a1b2c3d4e5f", 0, 0, &device),
-              ERROR_SUCCESS);
-    HKEY service = FindSerialPortService(device);
-    EXPECT_NE(service, NO_KEY);
-    if (service != NO_KEY) RegCloseKey(service);
-    RegCloseKey(device);
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Bluetooth\\Device\\112233445566", 0, 0, &device),
-              ERROR_SUCCESS);
-    EXPECT_EQ(FindSerialPortService(device), NO_KEY);
-    RegCloseKey(device);
-
-    EXPECT_EQ(PortListEntries(), std::vector<std::string>{"COM0: BT-Terminal"});
+    EXPECT_EQ(PortListEntries(), std::vector<std::string>{"COM0: BT-Terminal"}) << "only a Serial Port device is listed";
     DWORD address[2] = {0, 0};
     EXPECT_EQ(FindDeviceChannel(u"Terminal", address), 0) << "a device without a known channel cannot be connected";
     EXPECT_EQ(RegisterOutgoingPort(u"COM0: BT-Terminal"), 0);
@@ -274,12 +229,13 @@ TEST_F(BluezViewTest, NamesComeFromNameElseAliasInFullUnicode) {
         {"Adapter", sdbus::Variant(sdbus::ObjectPath(kAdapterPath))},
         {"UUIDs", sdbus::Variant(std::vector<std::string>{kSerialPortUuid})},
     };
-    Call("/", "org.freedesktop.DBus.Mock", "AddObject", DevicePath("0A:00:00:00:00:02"), "org.bluez.Device1", aliasOnly,
-         std::vector<sdbus::Struct<std::string, std::string, std::string, std::string>>{});
-    auto badAddress = aliasOnly;
-    badAddress["Address"] = sdbus::Variant(std::string("0A:00:00:00:00"));
-    Call("/", "org.freedesktop.DBus.Mock", "AddObject", std::string(kAdapterPath) + "/dev_bad", "org.bluez.Device1",
-         badAddress, std::vector<sdbus::Struct<std::string, std::string, std::string, std::string>>{});
+    auto addDevice = [this](const std::string& path, const std::map<std::string, sdbus::Variant>& properties) {
+        Call("/", "org.freedesktop.DBus.Mock", "AddObject", path, "org.bluez.Device1", properties,
+             std::vector<sdbus::Struct<std::string, std::string, std::string, std::string>>{});
+    };
+    addDevice(DevicePath("0A:00:00:00:00:02"), aliasOnly);
+    aliasOnly["Address"] = sdbus::Variant(std::string("0A:00:00:00:00"));
+    addDevice(std::string(kAdapterPath) + "/dev_bad", aliasOnly);
 
     auto keys = DeviceKeys();
     ASSERT_EQ(keys.size(), 2u) << "a device without a 48-bit address gets no key";

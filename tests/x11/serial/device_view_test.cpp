@@ -311,14 +311,6 @@ int OpenDescriptors() {
     return count;
 }
 
-TEST_F(DeviceViewTest, WithoutBluezThereIsNoRadioEvenWhereTheKernelHasAnAdapter) {
-    fs::create_directories(root_ / "sys/class/bluetooth/hci0");
-    DWORD mode = 99;
-    EXPECT_NE(BthGetMode(&mode), 0);
-    EXPECT_EQ(mode, 99u);
-    EXPECT_NE(BthSetMode(BTH_CONNECTABLE), 0);
-}
-
 TEST_F(DeviceViewTest, APortEmulationRegistrationThatCannotBeMadeLeavesNothingBehind) {
     int before = OpenDescriptors();
     PORTEMUPortParams incoming = {};

@@ -110,13 +110,4 @@ TEST_F(SdpCacheTest, DamagedFilesAndRecordsAreSkippedWithoutReadingPastThem) {
     EXPECT_EQ(Channel(), 7) << "bytes after the record are ignored";
 }
 
-TEST_F(SdpCacheTest, NoFileOrNoAdapterGivesNoChannel) {
-    EXPECT_EQ(Channel(), 0);
-    WriteRecords({Record(Seq(Uuid16(0x1101)), RfcommStack(2))});
-    EXPECT_EQ(ReadSerialPortChannel("", kDevice), 0);
-    EXPECT_EQ(ReadSerialPortChannel(kAdapter, "AA:BB:CC:DD:EE:00"), 0);
-    UseBluetoothStateRoot(nullptr);
-    EXPECT_EQ(Channel(), 0) << "the real folder is not the test's";
-}
-
 }  // namespace
