@@ -11,6 +11,7 @@ gtest_discover_tests(serial_host_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS 
 # window manager).
 add_executable(device_view_test
   ${CMAKE_CURRENT_LIST_DIR}/serial/device_view_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/serial/view_support.cpp
   ${CMAKE_CURRENT_LIST_DIR}/serial/pty_pair.cpp
   ${CMAKE_CURRENT_LIST_DIR}/serial/line_settings.cpp)
 target_link_libraries(device_view_test PRIVATE
@@ -25,7 +26,9 @@ gtest_discover_tests(sdp_cache_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS in
 
 # The registry's Bluetooth keys and the radio against BlueZ's stand-in on a
 # private bus (through with-bluez), read through the core's lookups.
-add_executable(x11_bluez_test ${CMAKE_CURRENT_LIST_DIR}/serial/bluez_view_test.cpp)
+add_executable(x11_bluez_test
+  ${CMAKE_CURRENT_LIST_DIR}/serial/bluez_view_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/serial/view_support.cpp)
 target_link_libraries(x11_bluez_test PRIVATE
   tastra_core tastra_x11_registry tastra_x11_devices tastra_x11_serial tastra_x11_bluetooth
   tastra_emu_window tastra_emu_system tastra_emu_display tastra_emu_sip GTest::gtest GTest::gtest_main)

@@ -15,18 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "app/resource.h"
 #include "link/bt_provisioning.h"
 #include "platform/bluetooth.h"
-#include "platform/emulated/emu_window.h"
 #include "platform/registry.h"
-#include "platform/resources.h"
-#include "platform/window.h"
 #include "platform/x11/bluez_client.h"
 #include "platform/x11/device_view.h"
 #include "platform/x11/sdp_cache.h"
-#include "ports/port_list.h"
 #include "ports/registry_lookup.h"
+#include "tests/x11/serial/view_support.h"
 
 namespace fs = std::filesystem;
 
@@ -39,12 +35,6 @@ const char kAdapterAddress[] = "00:01:02:03:04:05";  // what the template gives 
 const char kSerialPortUuid[] = "00001101-0000-1000-8000-00805f9b34fb";
 const char kObexPushUuid[] = "00001105-0000-1000-8000-00805f9b34fb";
 const char16_t kDeviceRoot[] = u"Software\\Microsoft\\Bluetooth\\Device";
-
-std::string Narrow(const std::u16string& s) {
-    std::string out;
-    for (char16_t c : s) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
-    return out;
-}
 
 std::string DevicePath(const std::string& address) {
     std::string path = std::string(kAdapterPath) + "/dev_" + address;
@@ -60,14 +50,6 @@ struct DeviceKey {
     std::map<std::string, DWORD> channels;  // service -> "channel"
     bool operator==(const DeviceKey&) const = default;
 };
-
-int OpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
-
-INT_PTR QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 class BluezViewTest : public ::testing::Test {
 protected:
@@ -154,16 +136,6 @@ protected:
         return out;
     }
 
-    std::vector<std::string> PortListEntries() {
-        EmuResetWindows();
-        HWND dialog = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, QuietDialogProc, 0);
-        EXPECT_NE(dialog, 0);
-        ListBluetoothPorts(GetDlgItem(dialog, IDC_PORT));
-        std::vector<std::string> out;
-        for (const std::u16string& item : EmuComboItems(IDC_PORT)) out.push_back(Narrow(item));
-        return out;
-    }
-
     std::string mockAddress_;
     std::unique_ptr<sdbus::IConnection> bus_;
     fs::path root_;
@@ -190,7 +162,7 @@ TEST_F(BluezViewTest, PairedDevicesBecomeKeysWithTheirNameAndServicesAndUnpaired
     ASSERT_FALSE(phone.empty());
     EXPECT_EQ(DeviceKeys(), expected) << "no channel: BlueZ does not tell it and there is no SDP cache";
 
-    EXPECT_EQ(PortListEntries(), std::vector<std::string>{"COM0: BT-Terminal"}) << "only a Serial Port device is listed";
+    EXPECT_EQ(BuildPortList(false), std::vector<std::string>{"COM0: BT-Terminal"}) << "only a Serial Port device is listed";
     DWORD address[2] = {0, 0};
     EXPECT_EQ(FindDeviceChannel(u"Terminal", address), 0) << "a device without a known channel cannot be connected";
     EXPECT_EQ(RegisterOutgoingPort(u"COM0: BT-Terminal"), 0);
@@ -307,7 +279,7 @@ TEST_F(BluezViewTest, WithoutBluezEverythingFailsAtOnceAndNoBluetoothKeyExists) 
         EXPECT_EQ(key, 12345);
         DWORD deviceAddress[2];
         EXPECT_EQ(FindDeviceChannel(u"Terminal", deviceAddress), 0);
-        EXPECT_TRUE(PortListEntries().empty());
+        EXPECT_TRUE(BuildPortList(false).empty());
         auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         // Below one call's time-out: nothing waited for an answer that could not come.
         EXPECT_LT(ms.count(), 1000) << address;

@@ -15,33 +15,21 @@
 #include <string>
 #include <vector>
 
-#include "app/resource.h"
 #include "platform/bluetooth.h"
 #include "platform/devices.h"
-#include "platform/emulated/emu_window.h"
 #include "platform/registry.h"
-#include "platform/resources.h"
 #include "platform/serial.h"
 #include "platform/text.h"
-#include "platform/window.h"
 #include "platform/x11/device_view.h"
-#include "ports/port_list.h"
 #include "ports/registry_lookup.h"
 #include "tests/x11/serial/pty_pair.h"
+#include "tests/x11/serial/view_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kGenerousMs = 5000;
-
-std::string Narrow(const std::u16string& s) {
-    std::string out;
-    for (char16_t c : s) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
-    return out;
-}
-
-INT_PTR QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 class DeviceViewTest : public ::testing::Test {
 protected:
@@ -105,13 +93,7 @@ protected:
     }
 
     std::vector<std::string> PortListEntries() {
-        EmuResetWindows();
-        HWND dialog = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, QuietDialogProc, 0);
-        EXPECT_NE(dialog, 0);
-        EXPECT_EQ(ListActivePorts(GetDlgItem(dialog, IDC_PORT), u"COM"), 1);
-        ListBluetoothPorts(GetDlgItem(dialog, IDC_PORT));
-        std::vector<std::string> out;
-        for (const std::u16string& item : EmuComboItems(IDC_PORT)) out.push_back(Narrow(item));
+        std::vector<std::string> out = BuildPortList(true);
         std::sort(out.begin(), out.end());
         return out;
     }
@@ -303,12 +285,6 @@ TEST_F(DeviceViewTest, NamesWithoutALineDoNotOpen) {
         EXPECT_EQ(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0),
                   INVALID_HANDLE_VALUE) << Narrow(name);
     EXPECT_FALSE(CloseHandle(0)) << "stdin is not a port of this layer";
-}
-
-int OpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
-    return count;
 }
 
 TEST_F(DeviceViewTest, APortEmulationRegistrationThatCannotBeMadeLeavesNothingBehind) {
