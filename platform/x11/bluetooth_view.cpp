@@ -10,6 +10,9 @@ namespace {
 constexpr int kNoRadio = 1;
 constexpr int kUnknownMode = 2;
 
+BluezRadio g_found;     // the adapter as it was before Tastra changed it
+bool g_changed = false;
+
 }  // namespace
 
 int BthGetMode(DWORD* mode) {
@@ -19,8 +22,20 @@ int BthGetMode(DWORD* mode) {
     return 0;
 }
 
+// The radio is the user's, shared with headsets and mice: the adapter's state
+// is noted when Tastra first changes it, and switching off gives it back as
+// found instead of powering off a radio that Tastra did not switch on.
 int BthSetMode(DWORD mode) {
     if (mode != BTH_POWER_OFF && mode != BTH_CONNECTABLE && mode != BTH_DISCOVERABLE) return kUnknownMode;
-    BluezRadio radio{mode != BTH_POWER_OFF, mode == BTH_DISCOVERABLE};
-    return BluezWriteRadio(radio) ? 0 : kNoRadio;
+    if (mode == BTH_POWER_OFF) {
+        BluezRadio current;
+        if (!g_changed) return BluezReadRadio(&current) ? 0 : kNoRadio;
+        if (!BluezWriteRadio(g_found)) return kNoRadio;
+        g_changed = false;
+        return 0;
+    }
+    if (!g_changed && !BluezReadRadio(&g_found)) return kNoRadio;
+    if (!BluezWriteRadio(BluezRadio{true, mode == BTH_DISCOVERABLE})) return kNoRadio;
+    g_changed = true;
+    return 0;
 }

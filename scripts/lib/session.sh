@@ -16,13 +16,15 @@ wait_until() {
 }
 
 # session_init DIR: everything of the session lives in DIR; Tastra reads its
-# attached devices from DIR/config/tastra/devices.
+# attached devices from DIR/config/tastra/devices, and sees no BlueZ, so that
+# the machine's paired devices neither join the port list nor get touched.
 session_init() {
   SESSION_DIR="$1"
   SESSION_PIDS=()
   SESSION_TMUX="tastra-$$-$RANDOM"
   mkdir -p "$SESSION_DIR/config/tastra/devices"
   export XDG_CONFIG_HOME="$SESSION_DIR/config"
+  export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$SESSION_DIR/no-system-bus"
 }
 
 session_cleanup() {

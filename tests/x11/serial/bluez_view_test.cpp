@@ -246,6 +246,23 @@ TEST_F(BluezViewTest, TheRadioModeFollowsPoweredAndDiscoverableBothWays) {
     EXPECT_FALSE(AdapterFlag("Powered"));
 }
 
+TEST_F(BluezViewTest, SwitchingOffGivesTheAdapterBackAsTastraFoundIt) {
+    AddAdapter();  // powered, not discoverable: the user's headset may be on it
+    BluetoothShutdown();
+    EXPECT_TRUE(AdapterFlag("Powered")) << "a radio Tastra did not switch on stays on";
+    ASSERT_EQ(BthSetMode(BTH_DISCOVERABLE), 0);
+    ASSERT_EQ(BthSetMode(BTH_CONNECTABLE), 0);
+    BluetoothShutdown();
+    EXPECT_TRUE(AdapterFlag("Powered"));
+    EXPECT_FALSE(AdapterFlag("Discoverable"));
+
+    SetAdapter("Discoverable", true);  // the user's choice, made while Tastra was idle
+    ASSERT_EQ(BthSetMode(BTH_CONNECTABLE), 0);
+    EXPECT_FALSE(AdapterFlag("Discoverable"));
+    BluetoothShutdown();
+    EXPECT_TRUE(AdapterFlag("Discoverable")) << "what Tastra found is what it gives back";
+}
+
 TEST_F(BluezViewTest, BluezWithoutAnAdapterHasNoRadioAndNoDevices) {
     DWORD mode = 99;
     EXPECT_NE(BthGetMode(&mode), 0);
