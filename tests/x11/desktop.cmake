@@ -2,7 +2,7 @@
 # screen orientation and the on-screen keyboard.
 find_package(X11 REQUIRED)
 add_library(tastra_x11_desktop_test_support STATIC ${CMAKE_CURRENT_LIST_DIR}/desktop_support.cpp)
-target_link_libraries(tastra_x11_desktop_test_support PUBLIC tastra_x11_desktop)
+target_link_libraries(tastra_x11_desktop_test_support PUBLIC tastra_x11_desktop tastra_x11_focus_test_support)
 
 # A gtest program run on a fresh X server; `with-x` options go in WITH_X.
 function(tastra_x11_desktop_test name)

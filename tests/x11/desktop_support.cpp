@@ -15,6 +15,7 @@
 #include "platform/x11/x11_desktop.h"
 #include "platform/x11/x11_desktop_internal.h"
 #include "platform/x11/x11_dialog.h"
+#include "tests/x11/focus_support.h"
 
 extern char** environ;
 
@@ -88,29 +89,6 @@ std::string TempPath(const std::string& name)
     return directory + "/" + name;
 }
 
-// The window manager names the active window before the server moves the
-// focus; keys sent in between go to the window that had it.
-static bool FocusIsWithin(HWND topLevel)
-{
-    Display* display = X11DesktopDisplay();
-    X11BeginTrap();  // a window of the chain may vanish while it is walked
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    bool within = false;
-    for (Window w = focus; w != None && w != PointerRoot && !within;) {
-        within = static_cast<HWND>(w) == topLevel;
-        Window root = None, parent = None, *children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, w, &root, &parent, &children, &count))
-            break;
-        if (children)
-            XFree(children);
-        w = parent;
-    }
-    return X11EndTrap() && within;
-}
-
 TypingTarget StartTypingXterm(const std::string& file, const std::string& title)
 {
     TypingTarget target{0, 0};
@@ -122,7 +100,7 @@ TypingTarget StartTypingXterm(const std::string& file, const std::string& title)
     WaitFor([&] {
         if (X11ActiveWindow() != target.window)
             X11ShowAndActivate(target.window);
-        return X11IsMapped(target.window) && X11ActiveWindow() == target.window && FocusIsWithin(target.window);
+        return X11IsMapped(target.window) && X11ActiveWindow() == target.window && FocusIsWithin(X11DesktopDisplay(), static_cast<Window>(target.window));
     });
     return target;
 }

@@ -1,7 +1,7 @@
 # The FLTK dialog, the message loop and the program on Xvfb (through with-x),
 # and the system services, which need no X server.
 add_library(tastra_x11_dialog_test_support STATIC ${CMAKE_CURRENT_LIST_DIR}/dialog_support.cpp)
-target_link_libraries(tastra_x11_dialog_test_support PUBLIC tastra_x11_dialog X11::X11 X11::Xtst)
+target_link_libraries(tastra_x11_dialog_test_support PUBLIC tastra_x11_dialog tastra_x11_focus_test_support X11::X11 X11::Xtst)
 
 set(TASTRA_X11_SERVICES tastra_x11_desktop tastra_x11_display tastra_x11_sip tastra_x11_registry tastra_x11_devices
     tastra_x11_serial tastra_x11_bluetooth)

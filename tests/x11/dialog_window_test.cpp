@@ -16,6 +16,7 @@
 #include "platform/window.h"
 #include "platform/x11/x11_dialog.h"
 #include "tests/x11/dialog_support.h"
+#include "tests/x11/focus_support.h"
 
 namespace {
 
@@ -74,7 +75,9 @@ protected:
 
     void ShowAndWaitActive() {
         ShowWindow(dialog, SW_SHOW);
-        ASSERT_TRUE(WaitFor([&] { return IsMapped(dialog) && ActiveWindow() == dialog; }));
+        ASSERT_TRUE(WaitFor([&] {
+            return IsMapped(dialog) && ActiveWindow() == dialog && FocusIsWithin(TestDisplay(), static_cast<Window>(dialog));
+        }));
     }
 
     HWND dialog = 0;
