@@ -69,6 +69,11 @@ bool WaitForEvent(double seconds) {
     return XPending(g_display) > 0;
 }
 
+bool FocusedAfter(double asked) {
+    if (Now() - asked > 1) std::fprintf(stderr, "e2e_probe: the focus came after %.1f s\n", Now() - asked);
+    return true;
+}
+
 bool OpenFocusedWindow() {
     std::setlocale(LC_ALL, "");
     XSetLocaleModifiers("");
@@ -83,7 +88,9 @@ bool OpenFocusedWindow() {
     if (XIM im = XOpenIM(g_display, nullptr, nullptr, nullptr))
         g_ic = XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, g_window, nullptr);
     XMapRaised(g_display, g_window);
-    double deadline = Now() + 10;
+    // A window manager may still be working through the keymap changes of
+    // the previous run (one MappingNotify per rebound keycode).
+    double asked = Now(), deadline = asked + 120;
     bool mapped = false;
     while (Now() < deadline) {
         if (mapped) {
@@ -102,12 +109,12 @@ bool OpenFocusedWindow() {
             XEvent e;
             XNextEvent(g_display, &e);
             if (e.type == MapNotify) mapped = true;
-            if (e.type == FocusIn) return true;
+            if (e.type == FocusIn) return FocusedAfter(asked);
         }
         Window focus = None;
         int revert = 0;
         XGetInputFocus(g_display, &focus, &revert);
-        if (focus == g_window) return true;
+        if (focus == g_window) return FocusedAfter(asked);
     }
     Window focus = None;
     int revert = 0;
