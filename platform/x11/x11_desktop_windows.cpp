@@ -154,7 +154,18 @@ static bool WindowMatches(Window window, const WCHAR* className, const WCHAR* ti
     return true;
 }
 
-static Window ClientBelow(Window frame, int depth)
+static bool IsManagedClient(Window window)
+{
+    return HasProperty(window, X11Atoms().wmState);
+}
+
+static bool HasNameOrClass(Window window)
+{
+    return HasProperty(window, XA_WM_NAME) || HasProperty(window, X11Atoms().netWmName) ||
+           HasProperty(window, XA_WM_CLASS);
+}
+
+static Window ClientBelow(Window frame, int depth, bool (*isClient)(Window))
 {
     Display* display = X11DesktopDisplay();
     Window root = 0, parent = 0, *children = nullptr;
@@ -163,10 +174,10 @@ static Window ClientBelow(Window frame, int depth)
         return 0;
     Window client = 0;
     for (unsigned int i = 0; i < count && !client; ++i)
-        if (HasProperty(children[i], X11Atoms().wmState))
+        if (isClient(children[i]))
             client = children[i];
     for (unsigned int i = 0; i < count && !client; ++i)
-        client = ClientBelow(children[i], depth - 1);
+        client = ClientBelow(children[i], depth - 1, isClient);
     if (children)
         XFree(children);
     return client;
@@ -175,18 +186,19 @@ static Window ClientBelow(Window frame, int depth)
 // The client window a child of the root stands for: itself when it is a
 // client (WM_STATE), the client inside it when it is a frame, itself again
 // when it has a name or class but was never managed (a window that was
-// never mapped has no WM_STATE yet); 0 for the rest.
+// never mapped has no WM_STATE yet); 0 for the rest. A window being hidden
+// loses WM_STATE before the window manager hands it back to the root, so a
+// named window inside a frame counts too: a hidden copy must be found.
 static Window ClientOfRootChild(Window child)
 {
-    const X11DesktopAtoms& atoms = X11Atoms();
-    if (HasProperty(child, atoms.wmState))
+    if (IsManagedClient(child))
         return child;
-    Window client = ClientBelow(child, MAX_FRAME_DEPTH);
+    Window client = ClientBelow(child, MAX_FRAME_DEPTH, IsManagedClient);
     if (client)
         return client;
-    if (HasProperty(child, XA_WM_NAME) || HasProperty(child, atoms.netWmName) || HasProperty(child, XA_WM_CLASS))
+    if (HasNameOrClass(child))
         return child;
-    return 0;
+    return ClientBelow(child, MAX_FRAME_DEPTH, HasNameOrClass);
 }
 
 HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title)
