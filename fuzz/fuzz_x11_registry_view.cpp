@@ -1,34 +1,92 @@
 // Arbitrary registry calls against the x11 registry view: paths, value names,
-// buffer sizes and handles come from the input; the view must answer every
-// one within its buffers and never lose track of its keys.
+// buffer sizes and handles come from the input, and so do the paired devices
+// that BlueZ reports; the view must answer every call within its buffers and
+// never lose track of its keys.
 #include "fuzz/fuzz_input.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/registry.h"
+#include "platform/x11/bluez_client.h"
+#include "platform/x11/sdp_cache.h"
 
 namespace {
 
+const char16_t* const kWords[] = {u"Drivers\\Active", u"Software\\Microsoft\\Bluetooth\\Device", u"Services",
+                                  u"name", u"channel", u"Name", u"Key", u"\\"};
+
 struct Input : FuzzInput {
-    // A short wide text, terminated; backslashes and letters of the real paths are likely.
+    // A short wide text, terminated; backslashes, letters and whole parts of the real paths are likely.
     void Text(WCHAR* out, int capacity) {
-        static const char16_t kAlphabet[] = u"\\DriversActive0123456789NameKey:";
+        static const char16_t kAlphabet[] = u"\\DriversActive0123456789NameKey:AB";
         int len = Byte() % capacity;
-        for (int i = 0; i < len; ++i) {
+        int used = 0;
+        while (used < len) {
             uint8_t b = Byte();
-            out[i] = b < 200 ? kAlphabet[b % (sizeof kAlphabet / sizeof kAlphabet[0] - 1)] : static_cast<WCHAR>(b * 257);
+            const char16_t* word = kWords[b % (sizeof kWords / sizeof kWords[0])];
+            size_t wordChars = std::char_traits<char16_t>::length(word);
+            if (b >= 232 && used + static_cast<int>(wordChars) < capacity) {
+                memcpy(out + used, word, wordChars * sizeof(WCHAR));
+                used += static_cast<int>(wordChars);
+            } else {
+                out[used++] = b < 200 ? kAlphabet[b % (sizeof kAlphabet / sizeof kAlphabet[0] - 1)] : static_cast<WCHAR>(b * 257);
+            }
         }
-        out[len] = 0;
+        out[used] = 0;
     }
 };
 
+// What the stand-ins below report for the current input.
+BluezDevice g_devices[BLUEZ_MAX_DEVICES + 2];
+int g_deviceCount = -1;
+int g_channel = 0;
+
+void AsciiText(Input& in, char* out, int capacity, const char* likely) {
+    int len = in.Byte() % capacity;
+    size_t likelyChars = strlen(likely);
+    for (int i = 0; i < len; ++i) {
+        uint8_t b = in.Byte();
+        out[i] = b < 160 && static_cast<size_t>(i) < likelyChars ? likely[i] : static_cast<char>(b | 1);
+    }
+    out[len] = 0;
+}
+
+void ChooseDevices(Input& in) {
+    uint8_t b = in.Byte();
+    g_deviceCount = b < 32 ? -1 : b % (BLUEZ_MAX_DEVICES + 3);  // -1: BlueZ does not answer
+    g_channel = static_cast<int8_t>(in.Byte());
+    for (int d = 0; d < g_deviceCount; ++d) {
+        BluezDevice& device = g_devices[d];
+        AsciiText(in, device.address, BLUEZ_ADDRESS_CHARS, "0A:1b:2C:3d:4E:5f");
+        AsciiText(in, device.adapterAddress, BLUEZ_ADDRESS_CHARS, "00:11:22:33:44:55");
+        int nameChars = in.Byte() % MAX_TEXT;
+        for (int i = 0; i < nameChars; ++i) device.name[i] = static_cast<WCHAR>(in.Byte() * 97 + 1);
+        device.name[nameChars] = 0;
+        device.uuidCount = in.Byte() % (BLUEZ_MAX_UUIDS + 1);
+        for (int u = 0; u < device.uuidCount; ++u)
+            AsciiText(in, device.uuids[u], BLUEZ_UUID_CHARS, "00001101-0000-1000-8000-00805f9b34fb");
+    }
+}
+
 }  // namespace
+
+// The view asks these whenever it rebuilds its tree.
+int BluezListPairedDevices(BluezDevice* devices, int capacity) {
+    if (g_deviceCount < 0) return -1;
+    int count = g_deviceCount < capacity ? g_deviceCount : capacity;
+    memcpy(devices, g_devices, sizeof(BluezDevice) * static_cast<size_t>(count));
+    return count;
+}
+
+int ReadSerialPortChannel(const char*, const char*) { return g_channel; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool once = [] { return setenv("XDG_CONFIG_HOME", "/nonexistent", 1) == 0; }();
     (void)once;
     Input in{{data, size}};
+    ChooseDevices(in);
     HKEY open[16];
     int count = 0;
     while (in.size > 0) {
@@ -53,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             DWORD bytes = in.Byte() * 3u;
             DWORD type;
             LONG r = RegQueryValueExW(key, text, &type, buffer, &bytes);
-            if (r == ERROR_SUCCESS && (type != REG_SZ || bytes > sizeof buffer)) abort();
+            if (r == ERROR_SUCCESS && bytes > sizeof buffer) abort();
+            if (r == ERROR_SUCCESS && type != REG_SZ && !(type == REG_DWORD && bytes == sizeof(DWORD))) abort();
             break;
         }
         default:
