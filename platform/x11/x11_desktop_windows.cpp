@@ -207,6 +207,9 @@ HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title)
     if (!display)
         return 0;
     X11BeginTrap();
+    // Held for the walk: a window manager that hands a window back to the
+    // root and destroys its frame between our reads would hide it from us.
+    XGrabServer(display);
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
     Window found = 0;
@@ -220,6 +223,7 @@ HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title)
         if (children)
             XFree(children);
     }
+    XUngrabServer(display);
     X11EndTrap();
     return static_cast<HWND>(found);
 }
