@@ -7,21 +7,12 @@
 #include "platform/window.h"
 #include "platform/x11/x11_desktop.h"
 #include "platform/x11/x11_desktop_internal.h"
+#include "tests/x11/desktop_fixture.h"
 #include "tests/x11/desktop_support.h"
 
 namespace {
 
-class DesktopWithoutManagerTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(X11DesktopOpen(nullptr)); }
-    void TearDown() override
-    {
-        for (pid_t pid : clients)
-            StopClient(pid);
-        X11DesktopClose();
-    }
-    std::vector<pid_t> clients;
-};
+using DesktopWithoutManagerTest = DesktopClientsTest;
 
 TEST_F(DesktopWithoutManagerTest, ActiveWindowIsTheFocusTopLevel)
 {

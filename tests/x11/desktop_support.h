@@ -34,5 +34,8 @@ TypingTarget StartTypingXterm(const std::string& file, const std::string& title)
 // Posts each character of a UTF-16 text as WM_CHAR to the keyboard target.
 void TypeText(const std::u16string& text);
 
+// What an xterm writes for a text typed into it (characters below U+10000).
+std::string Utf8(const std::u16string& text);
+
 // Counts of calls the program's dialog side would receive.
 extern int g_settingChangeAnnouncements;

@@ -9,20 +9,13 @@
 
 #include "platform/x11/x11_desktop.h"
 #include "platform/x11/x11_desktop_internal.h"
+#include "tests/x11/desktop_fixture.h"
 #include "tests/x11/desktop_support.h"
 
 namespace {
 
-class DesktopWindowsTest : public ::testing::Test {
+class DesktopWindowsTest : public DesktopClientsTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(X11DesktopOpen(nullptr)); }
-    void TearDown() override
-    {
-        for (pid_t pid : clients)
-            StopClient(pid);
-        X11DesktopClose();
-    }
-
     HWND StartXterm(const char* title)
     {
         clients.push_back(StartClient({"xterm", "-T", title, "-e", "sleep", "300"}));
@@ -31,8 +24,6 @@ protected:
         WaitFor([&] { return (window = X11FindTopLevel(nullptr, wide.c_str())) != 0 && X11IsMapped(window); });
         return window;
     }
-
-    std::vector<pid_t> clients;
 };
 
 TEST_F(DesktopWindowsTest, FindsClientsByTitleClassOrInstance)
