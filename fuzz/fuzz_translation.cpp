@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <deque>
+#include <span>
 #include <vector>
 
 #include "keys/function_keys.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr size_t kBufferBytes = 260;
 constexpr DWORD kTickMs = 100;
 constexpr DWORD kEscWaitMs = 5;
-constexpr int kMaxTicks = 16;
+constexpr size_t kMaxTicks = 16;
 
 struct Msg {
     UINT message;
@@ -74,18 +75,19 @@ WPARAM ModelCursorKey(BYTE final) {
     return 0;
 }
 
-std::vector<BYTE> Take(std::deque<BYTE>& line, size_t most) {
-    std::vector<BYTE> taken;
-    while (taken.size() < most && !line.empty()) {
-        taken.push_back(line.front());
+// Moves bytes from the line's front to `buf` until it holds `most`.
+void Take(std::deque<BYTE>& line, std::vector<BYTE>& buf, size_t most) {
+    while (buf.size() < most && !line.empty()) {
+        buf.push_back(line.front());
         line.pop_front();
     }
-    return taken;
 }
 
-std::vector<Msg> Model(const std::vector<Tick>& ticks) {
-    std::vector<Msg> out;
-    std::deque<BYTE> line;
+// Writes the expected messages to `out`; the buffers are the caller's so that
+// thousands of inputs a second do not each allocate them again.
+void Model(std::span<const Tick> ticks, std::vector<Msg>& out, std::deque<BYTE>& line, std::vector<BYTE>& buf) {
+    out.clear();
+    line.clear();
     for (const Tick& tick : ticks) {
         line.insert(line.end(), tick.bytes.begin(), tick.bytes.end());
         bool extraOnLine = false;
@@ -94,7 +96,8 @@ std::vector<Msg> Model(const std::vector<Tick>& ticks) {
             line.insert(line.end(), tick.extra.begin(), tick.extra.end());
             continue;
         }
-        std::vector<BYTE> buf = Take(line, kBufferBytes);
+        buf.clear();
+        Take(line, buf, kBufferBytes);
         if (tick.failTarget) buf.clear();
         size_t i = 0;
         while (i < buf.size()) {
@@ -109,8 +112,7 @@ std::vector<Msg> Model(const std::vector<Tick>& ticks) {
                     line.insert(line.end(), tick.extra.begin(), tick.extra.end());
                     extraOnLine = true;
                 }
-                std::vector<BYTE> more = Take(line, kBufferBytes - buf.size());
-                buf.insert(buf.end(), more.begin(), more.end());
+                Take(line, buf, kBufferBytes);
             }
             bool introducer = i + 1 < buf.size() && (buf[i + 1] == '[' || buf[i + 1] == 'O');
             if (!introducer) {
@@ -127,24 +129,29 @@ std::vector<Msg> Model(const std::vector<Tick>& ticks) {
         }
         if (!extraOnLine) line.insert(line.end(), tick.extra.begin(), tick.extra.end());
     }
-    return out;
 }
 
 // ---- the program on the emulated handheld ------------------------------------
 
-std::vector<Tick> ReadTicks(FuzzedDataProvider& data) {
-    std::vector<Tick> ticks;
-    while (data.remaining_bytes() > 0 && static_cast<int>(ticks.size()) < kMaxTicks) {
+// Up to `most` bytes into `out`, in its storage.
+void ConsumeInto(FuzzedDataProvider& data, std::vector<BYTE>& out, size_t most) {
+    out.resize(most);
+    if (most > 0) out.resize(data.ConsumeData(out.data(), most));
+}
+
+// Fills the first ticks of `ticks` (kMaxTicks long) and returns how many.
+size_t ReadTicks(FuzzedDataProvider& data, std::vector<Tick>& ticks) {
+    size_t count = 0;
+    while (data.remaining_bytes() > 0 && count < kMaxTicks) {
         BYTE flags = data.ConsumeIntegral<BYTE>();
-        Tick tick;
-        tick.bytes = data.ConsumeBytes<BYTE>(data.ConsumeIntegralInRange<size_t>(0, 300));
-        tick.extra = data.ConsumeBytes<BYTE>(flags & 0x7);
+        Tick& tick = ticks[count++];
+        ConsumeInto(data, tick.bytes, data.ConsumeIntegralInRange<size_t>(0, 300));
+        ConsumeInto(data, tick.extra, flags & 0x7);
         tick.extraAfter = 1 + ((flags >> 3) & 0x7);  // 1 to 8 ms: within the wait or just after
         tick.failTarget = (flags & 0xC0) == 0xC0;
         tick.failReads = (flags & 0xC0) == 0x40 && tick.bytes.size() % 7 == 0;
-        ticks.push_back(tick);
     }
-    return ticks;
+    return count;
 }
 
 void ResetHandheld() {
@@ -156,7 +163,7 @@ void ResetHandheld() {
     g_rotationSupport = 255;
 }
 
-std::vector<Msg> Run(const std::vector<Tick>& ticks) {
+HWND Run(std::span<const Tick> ticks) {
     ResetHandheld();
     HWND app = EmuAddWindow(u"Notes", u"NotesWindow");
     EmuSetForeground(app);
@@ -170,23 +177,36 @@ std::vector<Msg> Run(const std::vector<Tick>& ticks) {
         PollTerminalInput(0, FAKE_PORT_HANDLE);
         EmuAdvance(start + kTickMs - EmuNow());
     }
-    std::vector<Msg> posted;
-    for (const EmuMessage& m : EmuKeyMessagesTo(app)) posted.push_back({m.message, m.wParam, m.lParam});
-    return posted;
+    return app;
 }
 
-bool Same(const std::vector<Msg>& a, const std::vector<Msg>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].message != b[i].message || a[i].wParam != b[i].wParam || a[i].lParam != b[i].lParam) return false;
-    return true;
+// The key and character messages posted to `app`, read in place from the log.
+bool PostedAre(HWND app, const std::vector<Msg>& expected) {
+    size_t next = 0;
+    for (const EmuMessage& m : EmuMessageLog()) {
+        if (m.kind != EMU_POSTED || m.target != app ||
+            (m.message != WM_KEYDOWN && m.message != WM_KEYUP && m.message != WM_CHAR))
+            continue;
+        if (next == expected.size()) return false;
+        const Msg& e = expected[next++];
+        if (m.message != e.message || m.wParam != e.wParam || m.lParam != e.lParam) return false;
+    }
+    return next == expected.size();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    // Kept from input to input: allocating them afresh cost more than the translation.
+    static std::vector<Tick> ticks(kMaxTicks);
+    static std::vector<Msg> expected;
+    static std::deque<BYTE> line;
+    static std::vector<BYTE> buf;
     FuzzedDataProvider data(bytes, size);
-    std::vector<Tick> ticks = ReadTicks(data);
-    if (!Same(Run(ticks), Model(ticks))) std::abort();
+    std::span<const Tick> read(ticks.data(), ReadTicks(data, ticks));
+    HWND app = Run(read);
+    Model(read, expected, line, buf);
+    if (!PostedAre(app, expected)) std::abort();
+    ResetHandheld();  // nothing of this input outlives it, so libFuzzer's leak check needs no second run
     return 0;
 }

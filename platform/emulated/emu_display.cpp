@@ -50,7 +50,12 @@ LONG Dispatch(DEVMODEW* mode, DWORD flags) {
 }
 }  // namespace
 
-void EmuResetDisplay() { g_display = DisplayState(); }
+void EmuResetDisplay() {
+    std::vector<EmuDisplayCall> calls = std::move(g_display.calls);  // keeps its storage, as the message log does
+    calls.clear();
+    g_display = DisplayState();
+    g_display.calls = std::move(calls);
+}
 void EmuSetRotationSupported(bool supported) { g_display.rotationSupported = supported; }
 void EmuSetOrientation(DWORD orientation) { g_display.orientation = orientation; }
 DWORD EmuOrientation() { return g_display.orientation; }

@@ -211,7 +211,14 @@ void Handle(MSG& m) {
 
 // ---- control panel ---------------------------------------------------------
 
-void EmuResetWindows() { g_wm = WindowState(); }
+// The log keeps its storage: fuzzers reset thousands of times a second, and
+// growing it again each time cost more than the translation it records.
+void EmuResetWindows() {
+    std::vector<EmuMessage> log = std::move(g_wm.log);
+    log.clear();
+    g_wm = WindowState();
+    g_wm.log = std::move(log);
+}
 HWND EmuDialog() { return g_wm.dialog; }
 void EmuFailDialogCreation(bool fail) { g_wm.failDialog = fail; }
 
