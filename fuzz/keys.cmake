@@ -6,4 +6,4 @@ target_link_libraries(fuzz_translation PRIVATE
   tastra_emu_display tastra_emu_sip tastra_emu_clock tastra_platform_common)
 target_link_options(fuzz_translation PRIVATE -fsanitize=fuzzer)
 # The scripted port is fixture, like the emulated handheld: no coverage hooks.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/keys/fake_port.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=fuzzer-no-link)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/keys/fake_port.cpp PROPERTIES COMPILE_OPTIONS "-fno-sanitize=fuzzer-no-link;-Wno-unused-command-line-argument")

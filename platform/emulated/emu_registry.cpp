@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/registry.h"
 
@@ -21,7 +23,7 @@ struct Key {
     std::u16string name;
     std::vector<Value> values;
     std::vector<int> children;             // in order of creation
-    std::map<std::u16string, int> byName;  // folded name -> child, for large keys
+    std::unordered_map<std::u16string, int> byName;  // folded name -> child, for large keys
     int parent = kNone;
     bool denyOpen = false;
     bool deleted = false;
@@ -29,7 +31,7 @@ struct Key {
 
 struct RegistryState {
     std::vector<Key> keys = std::vector<Key>(1);  // keys[kRoot] is HKEY_LOCAL_MACHINE
-    std::map<HKEY, int> open;                     // handle -> key
+    std::vector<std::pair<HKEY, int>> open;       // handle -> key; a few at a time, so searched in turn
 };
 
 RegistryState g_registry;
@@ -37,55 +39,62 @@ RegistryState g_registry;
 HKEY g_nextHandle = 0x1000;
 
 // Names match without regard to case (ASCII and Latin-1 letters), as in WCompareNoCase.
-std::u16string Fold(const std::u16string& name) {
-    std::u16string folded = name;
-    for (char16_t& c : folded)
-        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c = static_cast<char16_t>(c + 32);
+char16_t FoldChar(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ? static_cast<char16_t>(c + 32) : c;
+}
+
+std::u16string Fold(std::u16string_view name) {
+    std::u16string folded(name);
+    for (char16_t& c : folded) c = FoldChar(c);
     return folded;
 }
 
-bool SameName(const std::u16string& a, const std::u16string& b) { return Fold(a) == Fold(b); }
-
-std::vector<std::u16string> SplitPath(const std::u16string& path) {
-    std::vector<std::u16string> parts;
-    std::u16string part;
-    for (char16_t c : path) {
-        if (c == u'\\') {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
+bool SameName(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+    return true;
 }
 
-int FindChild(int parent, const std::u16string& name) {
+// Lookups fold into one kept buffer: fuzzers walk thousands of paths a second.
+int FindChild(int parent, std::u16string_view name) {
+    static std::u16string folded;
+    folded.assign(name);
+    for (char16_t& c : folded) c = FoldChar(c);
     const auto& byName = g_registry.keys[parent].byName;
-    auto it = byName.find(Fold(name));
+    auto it = byName.find(folded);
     return it == byName.end() ? kNone : it->second;
 }
 
-int FindKey(const std::u16string& path) {
+// The next non-empty component of `path` from `at` on; empty at the end.
+std::u16string_view NextPart(std::u16string_view path, size_t& at) {
+    while (at < path.size() && path[at] == u'\\') ++at;
+    size_t start = at;
+    while (at < path.size() && path[at] != u'\\') ++at;
+    return path.substr(start, at - start);
+}
+
+int FindKey(std::u16string_view path) {
     int key = kRoot;
-    for (const auto& part : SplitPath(path)) {
+    size_t at = 0;
+    for (std::u16string_view part = NextPart(path, at); !part.empty(); part = NextPart(path, at)) {
         key = FindChild(key, part);
         if (key == kNone) return kNone;
     }
     return key;
 }
 
-int CreateKey(const std::u16string& path) {
+int CreateKey(std::u16string_view path) {
     int key = kRoot;
-    for (const auto& part : SplitPath(path)) {
+    size_t at = 0;
+    for (std::u16string_view part = NextPart(path, at); !part.empty(); part = NextPart(path, at)) {
         int child = FindChild(key, part);
         if (child == kNone) {
             child = static_cast<int>(g_registry.keys.size());
             Key created;
             created.name = part;
             created.parent = key;
-            g_registry.keys.push_back(created);
+            g_registry.keys.push_back(std::move(created));
             g_registry.keys[key].children.push_back(child);
             g_registry.keys[key].byName[Fold(part)] = child;
         }
@@ -108,30 +117,32 @@ void MarkDeleted(int key) {
 // The key behind a handle, or kNone for an unknown, closed or deleted one.
 int KeyOfHandle(HKEY handle) {
     if (handle == HKEY_LOCAL_MACHINE) return kRoot;
-    auto it = g_registry.open.find(handle);
-    if (it == g_registry.open.end() || g_registry.keys[it->second].deleted) return kNone;
-    return it->second;
+    for (const auto& [open, key] : g_registry.open)
+        if (open == handle) return g_registry.keys[key].deleted ? kNone : key;
+    return kNone;
 }
 
 // Follows a relative path from `key`. As on the handheld, one trailing
 // backslash is ignored; any other empty component (a doubled or leading
 // backslash) is no key at all.
 int FollowPath(int key, const WCHAR* path) {
-    std::u16string part;
-    for (const WCHAR* p = path;; ++p) {
-        if (*p == u'\\' || *p == 0) {
-            if (part.empty()) return (*p == 0 && (p == path || p[-1] == u'\\')) ? key : kNone;
-            key = FindChild(key, part);
-            if (key == kNone || *p == 0) return key;
-            part.clear();
-        } else {
-            part += *p;
-        }
+    for (const WCHAR* p = path;;) {
+        const WCHAR* end = p;
+        while (*end != 0 && *end != u'\\') ++end;
+        if (end == p) return (*end == 0 && (p == path || p[-1] == u'\\')) ? key : kNone;
+        key = FindChild(key, std::u16string_view(p, static_cast<size_t>(end - p)));
+        if (key == kNone || *end == 0) return key;
+        p = end + 1;
     }
 }
 }  // namespace
 
-void EmuResetRegistry() { g_registry = RegistryState(); }
+// The stores keep their storage: fuzzers reset thousands of times a second.
+void EmuResetRegistry() {
+    g_registry.keys.resize(1);
+    g_registry.keys[kRoot] = Key();
+    g_registry.open.clear();
+}
 
 void EmuRegCreateKey(const std::u16string& path) { CreateKey(path); }
 
@@ -208,7 +219,7 @@ LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD, HKEY*
     if (key == kNone) return ERROR_FILE_NOT_FOUND;
     if (g_registry.keys[key].denyOpen) return ERROR_ACCESS_DENIED;
     HKEY handle = g_nextHandle++;
-    g_registry.open[handle] = key;
+    g_registry.open.emplace_back(handle, key);
     *result = handle;
     return ERROR_SUCCESS;
 }
@@ -248,6 +259,7 @@ LONG RegQueryValueExW(HKEY handle, const WCHAR* valueName, DWORD* type, BYTE* da
 
 LONG RegCloseKey(HKEY handle) {
     if (handle == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
-    if (g_registry.open.erase(handle) == 0) return ERROR_INVALID_HANDLE;
+    if (std::erase_if(g_registry.open, [handle](const auto& o) { return o.first == handle; }) == 0)
+        return ERROR_INVALID_HANDLE;
     return ERROR_SUCCESS;
 }
