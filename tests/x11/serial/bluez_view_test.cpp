@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sdbus-c++/sdbus-c++.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -338,6 +339,102 @@ TEST_F(BluezViewTest, AnOpenKeySeesNoChangeUntilEveryKeyIsClosed) {
     RegCloseKey(again);
     RegCloseKey(root);
     EXPECT_EQ(DeviceKeys().size(), 2u);
+}
+
+// What other programs and devices leave in BlueZ. The Bluetooth part of the
+// port list is built in about a second at most (one call's time-out), names
+// are cut to whole characters, and nothing is left open.
+TEST_F(BluezViewTest, AThousandPairedDevicesWithHostileNamesListQuicklyAndCutOff) {
+    AddAdapter();
+    const std::vector<std::string> names = {
+        std::string(5000, 'N'),                                            // far longer than any field
+        "\x01\x7f\x1b[2J" + std::string(2000, 'c'),                       // control characters
+        [] { std::string s; for (int i = 0; i < 600; ++i) s += "\xF0\x9D\x84\x9E"; return s; }(),  // pairs across the cut
+        "",
+        "Terminal \xC3\xBC",
+    };
+    std::vector<sdbus::Struct<std::string, std::string, std::string, std::string>> noMethods;
+    for (int i = 0; i < 1000; ++i) {
+        char address[BLUEZ_ADDRESS_CHARS];
+        snprintf(address, sizeof address, "0A:00:00:00:%02X:%02X", i / 256, i % 256);
+        std::map<std::string, sdbus::Variant> properties = {
+            {"Address", sdbus::Variant(std::string(address))},
+            {"Name", sdbus::Variant(names[static_cast<size_t>(i) % names.size()])},
+            {"Paired", sdbus::Variant(true)},
+            {"Adapter", sdbus::Variant(sdbus::ObjectPath(kAdapterPath))},
+            {"UUIDs", sdbus::Variant(std::vector<std::string>{kSerialPortUuid})},
+        };
+        Call("/", "org.freedesktop.DBus.Mock", "AddObject", DevicePath(address), "org.bluez.Device1", properties, noMethods);
+    }
+    int descriptors = OpenDescriptors();
+    auto start = std::chrono::steady_clock::now();
+    std::vector<std::string> entries = BuildPortList(false);
+    auto took = std::chrono::steady_clock::now() - start;
+    auto keys = DeviceKeys();
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    ASSERT_EQ(keys.size(), static_cast<size_t>(BLUEZ_MAX_DEVICES)) << "the first ones the view holds";
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const std::u16string& name = keys[i].second.name;
+        SCOPED_TRACE(i);
+        EXPECT_LT(name.size(), static_cast<size_t>(MAX_TEXT));
+        EXPECT_FALSE(!name.empty() && name.back() >= 0xD800 && name.back() < 0xDC00) << "a pair cut in half";
+    }
+    EXPECT_EQ(keys[2].second.name.size(), static_cast<size_t>(MAX_TEXT - 2)) << "whole pairs only";
+    EXPECT_EQ(keys[4].second.name, u"Terminal \u00fc");
+    // An entry that would not fit the list is left out, as the core does with any long name.
+    std::vector<std::string> fitting = {"COM0: BT-", "COM0: BT-", "COM0: BT-", "COM0: BT-Terminal \xFC",
+                                        "COM0: BT-Terminal \xFC", "COM0: BT-Terminal \xFC"};  // in list order
+    EXPECT_EQ(entries, fitting);
+}
+
+TEST_F(BluezViewTest, ADeviceRemovedBetweenListingAndConnectingFailsLikeAnyFailedConnect) {
+    AddAdapter();
+    std::vector<std::string> uuids = {kSerialPortUuid};
+    AddPairedDevice("BE:1B:2C:3D:4E:5F", "Terminal", &uuids);
+    WriteSdpCache("BE:1B:2C:3D:4E:5F", {SdpRecord("1101", "03")});
+    ASSERT_EQ(BuildPortList(false), std::vector<std::string>{"COM0: BT-Terminal"});
+
+    Call(kAdapterPath, "org.bluez.Adapter1", "RemoveDevice", sdbus::ObjectPath(DevicePath("BE:1B:2C:3D:4E:5F")));
+    int descriptors = OpenDescriptors();
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RegisterOutgoingPort(u"COM0: BT-Terminal"), 0);
+    EXPECT_EQ(g_hOutgoingDevice, INVALID_HANDLE_VALUE);
+    BluetoothShutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    EXPECT_EQ(FindFreeComIndex(u"COM"), 0) << "no index is held for the device that went";
+    EXPECT_TRUE(BuildPortList(false).empty());
+}
+
+// Run alone (it ends the stand-in): BlueZ goes while Tastra holds the radio on.
+TEST_F(BluezViewTest, BluezLeavingTheBusWhileConnectedLeavesTastraWorking) {
+    const char* pid = getenv("TASTRA_BLUEZ_PID");
+    if (pid == nullptr) GTEST_SKIP() << "needs the stand-in's process id from tests/x11/with-bluez";
+    AddAdapter();
+    SetAdapter("Powered", false);
+    ASSERT_EQ(BthSetMode(BTH_CONNECTABLE), 0);
+    ASSERT_TRUE(AdapterFlag("Powered"));
+    ASSERT_EQ(kill(atoi(pid), SIGTERM), 0);
+    auto gone = [] {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDeviceRoot, 0, 0, &key) != ERROR_SUCCESS) return true;
+        RegCloseKey(key);
+        return false;
+    };
+    for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         !gone() && std::chrono::steady_clock::now() < deadline;)
+        usleep(50000);
+    ASSERT_TRUE(gone()) << "BlueZ left the bus";
+    int descriptors = OpenDescriptors();
+    auto start = std::chrono::steady_clock::now();
+    DWORD mode = 99;
+    EXPECT_NE(BthGetMode(&mode), 0);
+    BluetoothShutdown();  // what Disconnect does
+    EXPECT_NE(BthSetMode(BTH_CONNECTABLE), 0);
+    EXPECT_TRUE(BuildPortList(false).empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
 }  // namespace

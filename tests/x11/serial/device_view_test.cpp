@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -332,6 +334,108 @@ TEST_F(DeviceViewTest, AClaimedTtyHoldsItsIndexAheadOfAnAttachedLinkAndIsNotList
         {"COM2:", "Drivers\\Attached\\" + pty.slavePath},
     };
     EXPECT_EQ(ActiveDrivers(), released);
+}
+
+// What users and other programs leave in the devices folder. Whatever is there,
+// building the list takes well under a second, an entry that is no line is not
+// listed or fails to open (the dialog then shows its usual error), and nothing
+// is left open.
+TEST_F(DeviceViewTest, AHostileDevicesFolderNeitherHangsNorLeaksAndOnlyLinesOpen) {
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::vector<std::string> listed;  // COM names, in order
+        std::vector<std::string> opens;   // of those, the ones that open
+        bool asNobody = false;            // read the folder without root's rights
+    };
+    auto link = [this](const std::string& name, const fs::path& target) { fs::create_symlink(target, Folder() / name); };
+    auto pty = [this]() {
+        ptys_.emplace_back();
+        EXPECT_TRUE(OpenPtyPair(ptys_.back()));
+        return fs::path(ptys_.back().slavePath);
+    };
+    const std::vector<Case> cases = {
+        {"dangling links", [&] { link("com1", root_ / "gone"); link("com2", "relative/gone"); }, {}, {}},
+        {"a link loop", [&] { link("com3", Folder() / "com4"); link("com4", Folder() / "com3"); link("com5", Folder() / "com5"); },
+         {}, {}},
+        {"links to a directory, a regular file, a FIFO and /dev/null",
+         [&] {
+             std::ofstream(root_ / "plain") << "text";
+             ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
+             link("com0", root_);
+             link("com1", root_ / "plain");
+             link("com2", root_ / "fifo");
+             link("com3", "/dev/null");
+             link("com4", pty());
+         },
+         {"COM0:", "COM1:", "COM2:", "COM3:", "COM4:"}, {"COM4:"}},
+        {"the same entries as files, not links",
+         [&] {
+             fs::create_directory(Folder() / "com0");
+             std::ofstream(Folder() / "com1") << "";
+             ASSERT_EQ(mkfifo((Folder() / "com2").c_str(), 0600), 0);
+         },
+         {"COM0:", "COM1:", "COM2:"}, {}},
+        {"names outside com0 to com9",
+         [&] {
+             fs::path line = pty();
+             for (const char* name : {"com10", "COM1", "Com2", "com", "com3.bak", "xcom4", ".com5", "com-6", "com 7", "com\xd9\xa3"})
+                 link(name, line);
+         },
+         {}, {}},
+        {"an unreadable folder", [&] { link("com6", pty()); fs::permissions(Folder(), fs::perms::none); }, {}, {}, true},
+        {"a file where the folder should be",
+         [&] {
+             fs::remove_all(Folder());
+             std::ofstream(Folder()) << "";
+         },
+         {}, {}},
+        {"thousands of entries",
+         [&] {
+             fs::path line = pty();
+             for (int i = 0; i < 2000; ++i) std::ofstream(Folder() / ("junk" + std::to_string(i))) << "";
+             for (int i = 0; i < 1000; ++i) link("com" + std::to_string(10 + i), line);
+             link("com7", line);
+         },
+         {"COM7:"}, {"COM7:"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        fs::remove_all(Folder());
+        fs::create_directories(Folder());
+        c.make();
+        int descriptors = OpenDescriptors();
+        bool dropped = c.asNobody && geteuid() == 0;
+        if (dropped) {
+            ASSERT_EQ(seteuid(65534), 0);
+        }
+        auto start = std::chrono::steady_clock::now();
+        std::vector<std::pair<std::string, std::string>> drivers = ActiveDrivers();
+        std::vector<std::string> entries = PortListEntries();
+        std::vector<std::string> opened;
+        for (int index = 0; index < VIEW_MAX_PORTS; ++index) {
+            std::u16string name = u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + index)) + u":";
+            HANDLE port = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0);
+            if (port == INVALID_HANDLE_VALUE) continue;
+            opened.push_back(Narrow(name));
+            EXPECT_TRUE(CloseHandle(port));
+        }
+        auto took = std::chrono::steady_clock::now() - start;
+        if (dropped) {
+            ASSERT_EQ(seteuid(0), 0);
+        }
+        fs::permissions(Folder(), fs::perms::owner_all);
+        std::vector<std::string> listed;
+        for (const auto& driver : drivers) listed.push_back(driver.first);
+        EXPECT_EQ(listed, c.listed);
+        EXPECT_EQ(entries.size(), c.listed.size()) << "the port list shows what the registry view holds";
+        EXPECT_EQ(opened, c.opens);
+        EXPECT_LT(took, std::chrono::seconds(1));
+        EXPECT_EQ(OpenDescriptors(), descriptors);
+        for (PtyPair& p : ptys_) ClosePtyMaster(p);
+        ptys_.clear();
+    }
 }
 
 }  // namespace
