@@ -3,6 +3,7 @@
 // on demand; or a pass-through to a host path such as a pseudo-terminal.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,24 @@ int EmuSerialSettingsCount(const std::u16string& deviceName);  // successful Set
 size_t EmuSerialPending(const std::u16string& deviceName);
 // Handles opened and not yet closed, over all endpoints.
 int EmuSerialOpenHandles();
+
+// Every read, write and close on the endpoint's handles, in order.
+enum EmuSerialCallKind { EMU_SERIAL_READ, EMU_SERIAL_WRITE, EMU_SERIAL_CLOSE };
+struct EmuSerialCall {
+    EmuSerialCallKind kind;
+    DWORD time;
+    DWORD requested;  // bytes asked to read or write
+    DWORD transferred;
+};
+const std::vector<EmuSerialCall>& EmuSerialCalls(const std::u16string& deviceName);
+int EmuSerialReadCount(const std::u16string& deviceName);
+// Calls of the serial service with a handle that is not open: a port used
+// after its close.
+int EmuSerialStrayCalls();
+// `probe` runs at the start of every later read, write or close of the
+// endpoint, so a test can look at the rest of the handheld at that moment
+// (was the timer still running when the farewell went out?).
+void EmuSerialWatch(const std::u16string& deviceName, std::function<void(EmuSerialCallKind)> probe);
 
 // The device reads and writes a host path (a pseudo-terminal) through the
 // real serial service; writes are captured as well. Needs the device to be
