@@ -34,11 +34,7 @@ protected:
     }
 
     void ExpectIdlePlain() {
-        EXPECT_TRUE(EmuControlEnabled(IDC_PORT));
-        EXPECT_TRUE(EmuControlVisible(IDC_BAUD));
-        EXPECT_TRUE(EmuControlVisible(IDC_BAUD_LABEL));
-        EXPECT_FALSE(EmuControlVisible(IDC_SETTINGS));
-        EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+        ExpectIdlePlainState();
         EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
     }
 
@@ -203,13 +199,7 @@ protected:
 
 TEST_F(ConnectedDialogTest, TheConnectedStateMatchesItsTableControlByControl) {
     Connect();
-    EXPECT_FALSE(EmuControlEnabled(IDC_PORT));
-    EXPECT_FALSE(EmuControlVisible(IDC_BAUD));
-    EXPECT_FALSE(EmuControlVisible(IDC_BAUD_LABEL));
-    EXPECT_TRUE(EmuControlVisible(IDC_SETTINGS));
-    EXPECT_EQ(EmuControlText(IDC_SETTINGS), u"Minimise");
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Disconnect");
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Terminal is connected!");
+    ExpectConnectedState();
 
     EmuClickButton(IDC_SETTINGS);
     EmuRunPending();

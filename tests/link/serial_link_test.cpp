@@ -187,8 +187,7 @@ TEST_F(ConnectTest, TimerThatCannotStartClosesThePortQuietly) {
     EXPECT_EQ(EmuSerialCloseCount(u"COM1:"), 1);
     EXPECT_EQ(EmuRadioMode(), BTH_POWER_OFF);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
-    EXPECT_TRUE(EmuControlEnabled(IDC_PORT));
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+    ExpectIdlePlainState();
 }
 
 class DialogStateTest : public LinkTest {};
@@ -201,21 +200,11 @@ TEST_F(DialogStateTest, ConnectedAndIdleStatesControlByControl) {
 
     HANDLE port = ConnectTerminal(dialog);
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(EmuControlEnabled(IDC_PORT));
-    EXPECT_FALSE(EmuControlVisible(IDC_BAUD));
-    EXPECT_FALSE(EmuControlVisible(IDC_BAUD_LABEL));
-    EXPECT_TRUE(EmuControlVisible(IDC_SETTINGS));
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Disconnect");
-    EXPECT_EQ(EmuControlText(IDC_SETTINGS), u"Minimise");
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Terminal is connected!");
+    ExpectConnectedState();
 
     EmuAdvance(50);
     DisconnectTerminal(dialog, port);
-    EXPECT_TRUE(EmuControlEnabled(IDC_PORT));
-    EXPECT_TRUE(EmuControlVisible(IDC_BAUD));
-    EXPECT_TRUE(EmuControlVisible(IDC_BAUD_LABEL));
-    EXPECT_FALSE(EmuControlVisible(IDC_SETTINGS));
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+    ExpectIdlePlainState();
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
     EXPECT_FALSE(EmuTimerRunning(dialog, POLL_TIMER_ID));
     EXPECT_FALSE(EmuSerialIsOpen(u"COM1:"));
@@ -278,9 +267,9 @@ TEST_F(DialogStateTest, GermanGreetingAndFarewell) {
 
     HANDLE port = ConnectTerminal(dialog);
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Terminal ist verbunden!");
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Schliessen");
+    ExpectConnectedState(GERMAN);
     DisconnectTerminal(dialog, port);
+    ExpectIdlePlainState(GERMAN);
 
     std::vector<BYTE> expected = HANDSHAKE;
     for (BYTE b : Bytes("Tastra v1.00 ist verbunden!\r\nVerbindung ist geschlossen!\r\n\n")) expected.push_back(b);
