@@ -42,6 +42,17 @@ const ByteMeaning CONTROL_BYTES[32] = {
     {0, 0},               // 1E
     {0, 0},               // 1F
 };
+
+void AddPress(KeyMessages& out, WORD key) {
+    out.push_back({WM_KEYDOWN, key, 1});
+    out.push_back({WM_KEYUP, key, static_cast<LPARAM>(0xC0000001)});
+}
+
+void AddByte(KeyMessages& out, BYTE b) {
+    ByteMeaning m = MeaningOf(b);
+    if (m.key != 0) AddPress(out, m.key);
+    if (m.character != 0) out.push_back({WM_CHAR, m.character, 1});
+}
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, const KeyMessage& m) {
@@ -50,7 +61,9 @@ std::ostream& operator<<(std::ostream& out, const KeyMessage& m) {
 }
 
 KeyMessages Press(WORD virtualKey) {
-    return {{WM_KEYDOWN, virtualKey, 1}, {WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001)}};
+    KeyMessages out;
+    AddPress(out, virtualKey);
+    return out;
 }
 
 KeyMessages Char(WORD character) { return {{WM_CHAR, character, 1}}; }
@@ -74,10 +87,8 @@ ByteMeaning MeaningOf(BYTE b) {
 }
 
 KeyMessages MessagesOf(BYTE b) {
-    ByteMeaning m = MeaningOf(b);
     KeyMessages out;
-    if (m.key != 0) out = out + Press(m.key);
-    if (m.character != 0) out = out + Char(m.character);
+    AddByte(out, b);
     return out;
 }
 
@@ -95,11 +106,10 @@ WORD CursorKeyOf(BYTE final) {
 
 KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait) {
     KeyMessages out;
-    auto add = [&out](const KeyMessages& m) { out.insert(out.end(), m.begin(), m.end()); };
     bool waited = false;
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] != 0x1B) {
-            add(MessagesOf(bytes[i]));
+            AddByte(out, bytes[i]);
             continue;
         }
         if (i + 1 == bytes.size() && !waited && wait && bytes.size() < MODEL_BUFFER_BYTES) {
@@ -109,14 +119,14 @@ KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait) {
         }
         bool introducer = i + 1 < bytes.size() && (bytes[i + 1] == '[' || bytes[i + 1] == 'O');
         if (!introducer) {
-            add(MessagesOf(0x1B));
+            AddByte(out, 0x1B);
             continue;
         }
         // ESC [ x and ESC O x take three bytes; one cut off at the end of the
         // read takes what is left and posts nothing.
         if (i + 2 < bytes.size() && bytes[i + 1] == '[') {
             WORD key = CursorKeyOf(bytes[i + 2]);
-            if (key != 0) add(Press(key));
+            if (key != 0) AddPress(out, key);
         }
         i += 2;
     }
