@@ -87,6 +87,16 @@ TEST_F(MainDialogTest, ReinitialisationAfterTheSettingsAppletRebuildsEverythingO
     EXPECT_EQ(EmuComboSelection(IDC_PORT), 0);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
     EXPECT_EQ(EmuRegOpenKeyCount(), 0);
+    ASSERT_EQ(EmuStartedProcesses().size(), 1u) << "the idle settings button runs the Bluetooth applet";
+    EXPECT_EQ(EmuStartedProcesses()[0].image, u"ctlpnl.exe");
+}
+
+TEST_F(MainDialogTest, InitialisationShowsTheControlsOfTheFirstEntry) {
+    EmuRegSetString(u"Software\\Microsoft\\Bluetooth\\Serial\\Ports\\Dev_112233445566", u"Port", u"COM5");
+    EmuRegSetString(u"Software\\Microsoft\\Bluetooth\\Device\\112233445566", u"name", u"Phone");
+    InitMainDialog(dialog);
+    EXPECT_EQ(EmuComboItems(IDC_PORT), std::vector<std::u16string>{u"COM5: BT-Phone"});
+    ExpectIdleBluetooth(u"BT-Setting");
 }
 
 TEST_F(MainDialogTest, AnEmptyPortListLeavesNothingSelected) {
@@ -228,6 +238,16 @@ TEST_F(ConnectedDialogTest, CloseThenDestroyDisconnectsOnceAndQuits) {
     MSG quit;
     EXPECT_EQ(GetMessageW(&quit, 0, 0, 0), FALSE);
     EXPECT_EQ(EmuQuitCode(), 0);
+}
+
+TEST_F(ConnectedDialogTest, DestroyAloneDisconnectsAndQuits) {
+    Connect();
+    EXPECT_EQ(MainDialogProc(dialog, WM_DESTROY, 0, 0), TRUE);
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuSerialCloseCount(u"COM1:"), 1);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
+    MSG quit;
+    EXPECT_EQ(GetMessageW(&quit, 0, 0, 0), FALSE);
 }
 
 TEST_F(ConnectedDialogTest, EachTimerTickPollsTheOpenPort) {

@@ -29,6 +29,24 @@ TEST_F(WinMainTest, SecondStartBringsTheHiddenFirstCopyToTheFrontAndCreatesNothi
     EXPECT_EQ(EmuDialog(), 0) << "the second copy must not create a dialog";
 }
 
+TEST_F(WinMainTest, TheFirstCopyIsFoundWhateverItsWindowClass) {
+    for (const char16_t* windowClass : {u"#32770", u"Fl_Window"}) {
+        EmuReset();
+        HWND firstCopy = EmuAddWindow(u"Tastra v1.00", windowClass);
+        ShowWindow(firstCopy, SW_HIDE);
+        EXPECT_EQ(WinMain(&g_moduleResources, nullptr, u"", SW_SHOW), 0);
+        EXPECT_TRUE(EmuWindowVisible(firstCopy)) << "class " << std::string(windowClass, windowClass + 2);
+        EXPECT_EQ(EmuDialog(), 0);
+    }
+}
+
+TEST_F(WinMainTest, TheTextsComeFromTheInstanceThatStartedTheProgram) {
+    g_hInstance = nullptr;  // as at process start
+    RunUntilClosed(10);
+    EXPECT_EQ(g_hInstance, &g_moduleResources);
+    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+}
+
 TEST_F(WinMainTest, ATitleThatOnlyResemblesTheProgramsDoesNotCount) {
     EmuAddWindow(u"Tastra v1.0", u"Dialog");
     EmuAddWindow(u"tastra v1.00", u"Dialog");

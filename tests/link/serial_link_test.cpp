@@ -99,6 +99,15 @@ TEST_F(ConnectTest, DrainReadTakesOnlyWhatArrivedBeforeTheGreeting) {
     EXPECT_EQ(EmuSerialPending(u"COM1:"), 1u);
 }
 
+TEST_F(ConnectTest, DrainReadTakesOneBufferfulAtMost) {
+    AddTerminal(u"COM1:");
+    EmuSerialArrive(u"COM1:", 50, std::vector<BYTE>(300, 'x'));
+    OpenDialog({u"COM1: Serial"});
+
+    ASSERT_NE(ConnectTerminal(dialog), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuSerialPending(u"COM1:"), 40u);
+}
+
 TEST_F(ConnectTest, FailingDrainReadStillGreets) {
     AddTerminal(u"COM1:");
     EmuSerialFailReads(u"COM1:", true);
@@ -212,6 +221,27 @@ TEST_F(DialogStateTest, ConnectedAndIdleStatesControlByControl) {
     ASSERT_EQ(writes.size(), 3u);
     EXPECT_EQ(writes[2].time, 150u);
     EXPECT_EQ(writes[2].bytes, Bytes("Connection is closed!\r\n\n"));
+}
+
+// No poll may run on a port that is going, and the radio must not go off
+// under a port that is still open.
+TEST_F(DialogStateTest, DisconnectStopsTheTimerBeforeTheFarewellAndClosesBeforeTheRadioGoesOff) {
+    AddPairedDevice(u"0123456789AB", u"Term", 3);
+    EmuSerialAddEndpoint(u"COM7:");
+    OpenDialog({u"COM7: BT-Term"});
+    HANDLE port = ConnectTerminal(dialog);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+
+    bool timerAtFarewell = true;
+    DWORD radioAtClose = BTH_POWER_OFF;
+    EmuSerialWatch(u"COM7:", [&](EmuSerialCallKind kind) {
+        if (kind == EMU_SERIAL_WRITE) timerAtFarewell = EmuTimerRunning(dialog, POLL_TIMER_ID);
+        if (kind == EMU_SERIAL_CLOSE) radioAtClose = EmuRadioMode();
+    });
+    DisconnectTerminal(dialog, port);
+    EXPECT_FALSE(timerAtFarewell);
+    EXPECT_EQ(radioAtClose, BTH_CONNECTABLE);
+    EXPECT_EQ(EmuRadioMode(), BTH_POWER_OFF);
 }
 
 TEST_F(DialogStateTest, IdleStateAfterABluetoothLinkOffersTheSettingsButton) {

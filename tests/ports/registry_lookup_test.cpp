@@ -172,7 +172,9 @@ TEST_F(RegistryLookupTest, FreeComIndexIsFirstUnregistered) {
     EXPECT_TRUE(DeviceExists(u"COM3:"));
     EXPECT_FALSE(DeviceExists(u"COM2:"));
     EXPECT_EQ(FindFreeComIndex(u"COM"), 2);
-    AddComDevices(0, 9);
+    AddComDevices(0, 8);
+    EXPECT_EQ(FindFreeComIndex(u"COM"), 9);
+    AddComDevices(9, 9);
     EXPECT_EQ(FindFreeComIndex(u"COM"), NO_COM_INDEX);
 }
 
