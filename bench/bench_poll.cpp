@@ -18,7 +18,8 @@ std::vector<BYTE> MixedTick() {
     const std::string pattern =
         "The quick brown fox\r\n\x1b[A\x1b[D\x08\x08jumps \xe4\xf6\xfc\x80 over\t\x01\x02\x1bOA\x1b[2~\x7f lazy dogs. ";
     std::string tick;
-    while (tick.size() < RECEIVE_BUFFER_BYTES) tick += pattern;
+    while (tick.size() < RECEIVE_BUFFER_BYTES)
+        tick += pattern;
     tick.resize(RECEIVE_BUFFER_BYTES);
     if (tick.back() == '\x1b') tick.back() = '.';  // no wait for the rest of a sequence
     return std::vector<BYTE>(tick.begin(), tick.end());

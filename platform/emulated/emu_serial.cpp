@@ -79,7 +79,8 @@ Endpoint& Script(const std::u16string& name) { return g_serial.endpoints[name]; 
 size_t ArrivedCount(const Endpoint& e) {
     DWORD now = EmuNow();
     size_t n = 0;
-    while (n < e.arrivals.size() && e.arrivals[n].at <= now) ++n;
+    while (n < e.arrivals.size() && e.arrivals[n].at <= now)
+        ++n;
     return n;
 }
 
@@ -105,10 +106,11 @@ void EmuSerialFailSettings(const std::u16string& deviceName, bool fail) { Script
 void EmuSerialArrive(const std::u16string& deviceName, DWORD at, const std::vector<BYTE>& bytes) {
     auto& arrivals = Script(deviceName).arrivals;
     // After every byte due at or before `at`, so equal times keep their order.
-    auto pos = std::upper_bound(arrivals.begin(), arrivals.end(), at,
-                                [](DWORD t, const Arrival& a) { return t < a.at; });
+    auto pos =
+        std::upper_bound(arrivals.begin(), arrivals.end(), at, [](DWORD t, const Arrival& a) { return t < a.at; });
     std::vector<Arrival> added;
-    for (BYTE b : bytes) added.push_back(Arrival{at, b});
+    for (BYTE b : bytes)
+        added.push_back(Arrival{at, b});
     arrivals.insert(pos, added.begin(), added.end());
 }
 
@@ -119,7 +121,8 @@ const std::vector<EmuWrite>& EmuSerialWrites(const std::u16string& deviceName) {
 
 std::vector<BYTE> EmuSerialWrittenBytes(const std::u16string& deviceName) {
     std::vector<BYTE> all;
-    for (const EmuWrite& w : EmuSerialWrites(deviceName)) all.insert(all.end(), w.bytes.begin(), w.bytes.end());
+    for (const EmuWrite& w : EmuSerialWrites(deviceName))
+        all.insert(all.end(), w.bytes.begin(), w.bytes.end());
     return all;
 }
 
@@ -177,8 +180,8 @@ const std::vector<EmuSerialCall>& EmuSerialCalls(const std::u16string& deviceNam
 
 int EmuSerialReadCount(const std::u16string& deviceName) {
     const std::vector<EmuSerialCall>& calls = EmuSerialCalls(deviceName);
-    return static_cast<int>(std::count_if(calls.begin(), calls.end(),
-                                          [](const EmuSerialCall& c) { return c.kind == EMU_SERIAL_READ; }));
+    return static_cast<int>(
+        std::count_if(calls.begin(), calls.end(), [](const EmuSerialCall& c) { return c.kind == EMU_SERIAL_READ; }));
 }
 
 int EmuSerialStrayCalls() { return g_serial.strayCalls; }
@@ -249,7 +252,8 @@ BOOL ReadFile(HANDLE port, void* buffer, DWORD bytes, DWORD* transferred, void*)
     } else {
         n = std::min<size_t>(ArrivedCount(*e), bytes);
         BYTE* out = static_cast<BYTE*>(buffer);
-        for (size_t i = 0; i < n; ++i) out[i] = e->arrivals[i].byte;
+        for (size_t i = 0; i < n; ++i)
+            out[i] = e->arrivals[i].byte;
         e->arrivals.erase(e->arrivals.begin(), e->arrivals.begin() + static_cast<long>(n));
         Log(e, EMU_SERIAL_READ, bytes, static_cast<DWORD>(n));
     }

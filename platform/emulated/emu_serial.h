@@ -16,7 +16,7 @@ void EmuResetSerial();
 // open of an open endpoint fails. Every scripting call below declares the
 // endpoint too.
 void EmuSerialAddEndpoint(const std::u16string& deviceName);
-void EmuSerialFailOpen(const std::u16string& deviceName, int times);   // the next `times` opens fail
+void EmuSerialFailOpen(const std::u16string& deviceName, int times);  // the next `times` opens fail
 void EmuSerialFailWrites(const std::u16string& deviceName, bool fail);
 void EmuSerialFailReads(const std::u16string& deviceName, bool fail);
 // SetCommState and SetCommTimeouts return FALSE and record nothing.
@@ -30,7 +30,7 @@ struct EmuWrite {
 };
 const std::vector<EmuWrite>& EmuSerialWrites(const std::u16string& deviceName);
 std::vector<BYTE> EmuSerialWrittenBytes(const std::u16string& deviceName);
-int EmuSerialOpenCount(const std::u16string& deviceName);   // successful opens so far
+int EmuSerialOpenCount(const std::u16string& deviceName);     // successful opens so far
 int EmuSerialOpenAttempts(const std::u16string& deviceName);  // every CreateFileW of the name
 int EmuSerialCloseCount(const std::u16string& deviceName);
 bool EmuSerialIsOpen(const std::u16string& deviceName);

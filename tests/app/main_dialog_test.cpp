@@ -15,7 +15,7 @@ const std::vector<std::u16string> EIGHT_RATES = {u"2400",  u"4800",  u"9600",  u
                                                  u"33600", u"38400", u"56700", u"115200"};
 
 class MainDialogTest : public EmulatedTest {
-protected:
+  protected:
     void SetUp() override {
         EmulatedTest::SetUp();
         dialog = CreateMainDialog();
@@ -134,8 +134,8 @@ TEST_F(MainDialogTest, CentringRoundsTowardZeroOnAScreenNarrowerThanTheDialog) {
 TEST_F(MainDialogTest, ABluetoothMarkerAtCharactersSixToEightSwapsTheSpeedControlsAndBack) {
     AddPortEntry(u"COM1: Serial");
     AddPortEntry(u"COM5: BT-Phone");
-    AddPortEntry(u"COM7 BT-odd");   // marker at 5 to 7: not a Bluetooth entry
-    AddPortEntry(u"COM2:");         // shorter than the marker's place
+    AddPortEntry(u"COM7 BT-odd");  // marker at 5 to 7: not a Bluetooth entry
+    AddPortEntry(u"COM2:");        // shorter than the marker's place
 
     Select(u"COM5: BT-Phone");
     ExpectIdleBluetooth(u"BT-Setting");
@@ -192,7 +192,7 @@ TEST_F(MainDialogTest, ClosingWhileIdleStillShutsBluetoothDownThenQuits) {
 
 // A terminal on COM1 that accepts everything.
 class ConnectedDialogTest : public MainDialogTest {
-protected:
+  protected:
     void SetUp() override {
         MainDialogTest::SetUp();
         EmuAddDevice(u"COM1:");

@@ -8,7 +8,7 @@
 namespace {
 
 class WinMainTest : public EmulatedTest {
-protected:
+  protected:
     // Lets the started program run until the user closes it at `at`.
     int RunUntilClosed(DWORD at) {
         EmuSchedule(at, [] { PostMessageW(EmuDialog(), WM_CLOSE, 0, 0); });
@@ -100,7 +100,8 @@ TEST_F(WinMainTest, TheDialogsKeyboardNavigationRunsBeforeDispatch) {
     EmuSchedule(20, [&] { focusAfterTab = EmuFocusedControl(); });
     RunUntilClosed(30);
     EXPECT_EQ(focusAfterTab, IDC_CONNECT) << "Tab moves from the port list to the next tab stop";
-    for (const EmuMessage& m : EmuMessageLog()) EXPECT_NE(m.message, WM_CHAR) << "the loop translates nothing";
+    for (const EmuMessage& m : EmuMessageLog())
+        EXPECT_NE(m.message, WM_CHAR) << "the loop translates nothing";
 }
 
 }  // namespace

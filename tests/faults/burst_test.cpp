@@ -14,9 +14,9 @@
 #include "link/serial_link.h"
 #include "platform/emulated/emulated.h"
 #include "platform/window.h"
+#include "tests/linux/pty_pair.h"
 #include "tests/support/byte_table.h"
 #include "tests/support/emulated_test.h"
-#include "tests/linux/pty_pair.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ constexpr int WAIT_MS = 5000;
 std::string RandomBurst() {
     std::mt19937 random(20240601);
     std::string bytes(BURST_BYTES, '\0');
-    for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+    for (char& c : bytes)
+        c = static_cast<char>(random() & 0xFF);
     for (size_t i = 0; i + 2 < bytes.size(); ++i)
         if (bytes[i] == 0x1B && bytes[i + 1] == 'O' && bytes[i + 2] >= 'P' && bytes[i + 2] <= 'S') bytes[i + 2] = 'x';
     return bytes;
@@ -50,7 +51,7 @@ bool WaitQueued(int fd, int n) {
 }
 
 class BurstTest : public EmulatedTest {
-protected:
+  protected:
     void SetUp() override {
         EmulatedTest::SetUp();
         ASSERT_TRUE(OpenPtyPair(pty));

@@ -22,7 +22,7 @@ const std::string PF3 = "\x1bOR";
 const std::string PF4 = "\x1bOS";
 
 class FunctionKeysTest : public KeyTest {
-protected:
+  protected:
     void SetUp() override {
         KeyTest::SetUp();
         dialog = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, MainDialogProc, 0);

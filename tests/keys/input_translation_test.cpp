@@ -8,7 +8,7 @@
 namespace {
 
 class InputTranslationTest : public KeyTest {
-protected:
+  protected:
     void SetUp() override {
         KeyTest::SetUp();
         app = AddForegroundApp();
@@ -184,7 +184,8 @@ TEST_F(InputTranslationTest, EscAtTheEndOfAFullBufferCannotWaitForMore) {
 // ticks run back to back, so their buffers are likely the same memory).
 TEST_F(InputTranslationTest, IntroducerDoesNotReachAnEarlierTicksBytes) {
     std::string earlier;
-    while (earlier.size() < 258) earlier += "\x1b[A";
+    while (earlier.size() < 258)
+        earlier += "\x1b[A";
     earlier += "zz";
     Arrive(earlier);
     Arrive("\x1b[");
@@ -209,7 +210,8 @@ TEST_F(InputTranslationTest, EscapeSequenceStopsAtTheCount) {
 
 TEST_F(InputTranslationTest, BurstIsSpreadOverTicks) {
     std::string burst;
-    for (int i = 0; i < 300; ++i) burst += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 300; ++i)
+        burst += static_cast<char>('a' + i % 26);
     Arrive(burst);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Chars(burst.substr(0, 260)));

@@ -16,4 +16,6 @@ HWND KeyTest::AddForegroundApp() {
     return app;
 }
 
-void KeyTest::Arrive(const std::string& bytes, DWORD after) { EmuSerialArrive(TERMINAL, EmuNow() + after, Bytes(bytes)); }
+void KeyTest::Arrive(const std::string& bytes, DWORD after) {
+    EmuSerialArrive(TERMINAL, EmuNow() + after, Bytes(bytes));
+}

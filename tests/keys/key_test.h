@@ -8,7 +8,7 @@
 #include "tests/support/emulated_test.h"
 
 class KeyTest : public EmulatedTest {
-protected:
+  protected:
     void SetUp() override;
     // A foreground application whose focused window receives the keys.
     HWND AddForegroundApp();

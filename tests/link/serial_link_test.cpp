@@ -302,7 +302,8 @@ TEST_F(DialogStateTest, GermanGreetingAndFarewell) {
     ExpectIdlePlainState(GERMAN);
 
     std::vector<BYTE> expected = HANDSHAKE;
-    for (BYTE b : Bytes("Tastra v1.00 ist verbunden!\r\nVerbindung ist geschlossen!\r\n\n")) expected.push_back(b);
+    for (BYTE b : Bytes("Tastra v1.00 ist verbunden!\r\nVerbindung ist geschlossen!\r\n\n"))
+        expected.push_back(b);
     EXPECT_EQ(EmuSerialWrittenBytes(u"COM1:"), expected);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Verbindung ist geschlossen!");
 }
@@ -409,7 +410,8 @@ TEST_F(BluetoothConnectTest, RegistrationsThatMakeNoDeviceAreNotLeftBehind) {
 
     EXPECT_EQ(ConnectTerminal(dialog), INVALID_HANDLE_VALUE);
     ASSERT_EQ(EmuRegistrations().size(), 3u);
-    for (const EmuRegistration& r : EmuRegistrations()) EXPECT_FALSE(r.active);
+    for (const EmuRegistration& r : EmuRegistrations())
+        EXPECT_FALSE(r.active);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: COM port does not work!");
 }
 

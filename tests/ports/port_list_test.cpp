@@ -24,7 +24,7 @@ INT_PTR QuietProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 std::u16string Digit(int i) { return std::u16string(1, static_cast<char16_t>(u'0' + i)); }
 
 class PortListTest : public PortsTest {
-protected:
+  protected:
     void SetUp() override {
         PortsTest::SetUp();
         HWND dialog = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, QuietProc, 0);
@@ -111,9 +111,8 @@ TEST_F(PortListTest, HiddenDriverNamesCountOnlyAtTheStart) {
     const struct {
         const char16_t* description;
         bool listed;
-    } drivers[] = {{u"SerialBT2", false},    {u"MySerialBT", true},      {u"SerialIR", false},
-                   {u"FastSerialIR", true},  {u"ActiveDevice9", false}, {u"InActiveDevice", true},
-                   {u"xGPSx", false},        {u"serialbt", true}};
+    } drivers[] = {{u"SerialBT2", false},     {u"MySerialBT", true},     {u"SerialIR", false}, {u"FastSerialIR", true},
+                   {u"ActiveDevice9", false}, {u"InActiveDevice", true}, {u"xGPSx", false},    {u"serialbt", true}};
     Items expected;
     int index = 0;
     for (const auto& d : drivers) {
@@ -142,7 +141,8 @@ TEST_F(PortListTest, BluetoothHandheld) {
     AddComDevices(0, 6);
     ListBluetoothPorts(portList);
     EXPECT_EQ(Added(), (Items{u"COM5: BT-out", u"COM6: BT-Pocket Terminal", u"COM7: BT-Laptop", u"COM7: BT-Terminal"}));
-    for (const auto& entry : Added()) EXPECT_TRUE(IsBluetoothEntry(entry.c_str()));
+    for (const auto& entry : Added())
+        EXPECT_TRUE(IsBluetoothEntry(entry.c_str()));
 }
 
 TEST_F(PortListTest, WholeHandheldListsDriversFirst) {

@@ -56,7 +56,10 @@ void AddByte(KeyMessages& out, BYTE b) {
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, const KeyMessage& m) {
-    const char* name = m.message == WM_KEYDOWN ? "KEYDOWN" : m.message == WM_KEYUP ? "KEYUP" : m.message == WM_CHAR ? "CHAR" : "?";
+    const char* name = m.message == WM_KEYDOWN ? "KEYDOWN"
+                       : m.message == WM_KEYUP ? "KEYUP"
+                       : m.message == WM_CHAR  ? "CHAR"
+                                               : "?";
     return out << name << "(0x" << std::hex << m.wParam << ", 0x" << m.lParam << std::dec << ")";
 }
 
@@ -75,7 +78,8 @@ KeyMessages operator+(KeyMessages a, const KeyMessages& b) {
 
 KeyMessages Chars(const std::string& text) {
     KeyMessages all;
-    for (unsigned char c : text) all = all + Char(c);
+    for (unsigned char c : text)
+        all = all + Char(c);
     return all;
 }
 
@@ -135,6 +139,7 @@ KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait) {
 
 KeyMessages KeysPostedTo(HWND target) {
     KeyMessages keys;
-    for (const EmuMessage& m : EmuKeyMessagesTo(target)) keys.push_back({m.message, m.wParam, m.lParam});
+    for (const EmuMessage& m : EmuKeyMessagesTo(target))
+        keys.push_back({m.message, m.wParam, m.lParam});
     return keys;
 }

@@ -13,7 +13,7 @@
 void ResetProgramGlobals();
 
 class EmulatedTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
 };
 
