@@ -1,6 +1,7 @@
 // Emulated serial endpoints behind device names: scripted terminals that
-// capture what is written, deliver bytes at given virtual times, and fail
-// on demand; or a pass-through to a host path such as a pseudo-terminal.
+// capture what is written, deliver bytes at given virtual times, fail on
+// demand and log every call; or a pass-through to a host path such as a
+// pseudo-terminal.
 #pragma once
 
 #include <functional>
