@@ -108,10 +108,10 @@ void EmuSerialArrive(const std::u16string& deviceName, DWORD at, const std::vect
     // After every byte due at or before `at`, so equal times keep their order.
     auto pos =
         std::upper_bound(arrivals.begin(), arrivals.end(), at, [](DWORD t, const Arrival& a) { return t < a.at; });
-    std::vector<Arrival> added;
-    for (BYTE b : bytes)
-        added.push_back(Arrival{at, b});
-    arrivals.insert(pos, added.begin(), added.end());
+    size_t first = static_cast<size_t>(pos - arrivals.begin());
+    arrivals.insert(pos, bytes.size(), Arrival{at, 0});
+    for (size_t i = 0; i < bytes.size(); ++i)
+        arrivals[first + i].byte = bytes[i];
 }
 
 const std::vector<EmuWrite>& EmuSerialWrites(const std::u16string& deviceName) {
