@@ -130,3 +130,14 @@ check() {
     echo "not ok - $what"; failed=$((failed + 1))
   fi
 }
+
+# finish: prints the totals and ends the script; after a failure with
+# Tastra's log.
+finish() {
+  echo "$passed passed, $failed failed"
+  if [ "$failed" -ne 0 ]; then
+    echo "# tastra log:"; sed 's/^/#   /' "$SESSION_DIR/tastra.log" 2>/dev/null
+    exit 1
+  fi
+  exit 0
+}

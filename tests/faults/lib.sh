@@ -6,15 +6,6 @@ source "$here/scripts/lib/session.sh"
 GREETING="Tastra v1.00 is connected!"
 FAREWELL="Connection is closed!"
 
-finish() {
-  echo "$passed passed, $failed failed"
-  if [ "$failed" -ne 0 ]; then
-    echo "# tastra log:"; sed 's/^/#   /' "$SESSION_DIR/tastra.log" 2>/dev/null
-    exit 1
-  fi
-  exit 0
-}
-
 fault_session() {  # fault_session: a fresh session directory, removed on exit
   session_init "$(mktemp -d)"
   trap 'session_cleanup; rm -rf "$SESSION_DIR"' EXIT
