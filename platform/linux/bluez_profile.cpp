@@ -127,7 +127,8 @@ void AwaitAnswer(sdbus::IConnection& bus, const ConnectState& state, Clock::time
         sdbus::IConnection::PollData data = bus.getEventLoopPollData();
         pollfd p = {data.fd, data.events, 0};
         if (auto timeout = data.getRelativeTimeout())
-            left = std::min<long long>(left, std::chrono::duration_cast<std::chrono::milliseconds>(*timeout).count() + 1);
+            left =
+                std::min<long long>(left, std::chrono::duration_cast<std::chrono::milliseconds>(*timeout).count() + 1);
         poll(&p, 1, static_cast<int>(left));
     }
 }
@@ -152,7 +153,8 @@ bool Connect(Link& link, const std::string& device) {
 
 int BluezOpenSerialLink(const char* address) {
     int free = 0;
-    while (free < BLUEZ_MAX_LINKS && IsOpen(free)) ++free;
+    while (free < BLUEZ_MAX_LINKS && IsOpen(free))
+        ++free;
     if (free == BLUEZ_MAX_LINKS || address == nullptr) return -1;
     Link& link = g.links[free];
     link.registered = false;

@@ -11,9 +11,9 @@
 
 #include "platform/bluetooth.h"
 #include "platform/devices.h"
-#include "platform/text.h"
 #include "platform/linux/bluez_profile.h"
 #include "platform/linux/device_view.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -67,8 +67,8 @@ int ConnectOutgoing(const PORTEMUPortParams& params, int index) {
 
 }  // namespace
 
-HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search,
-                        void*, DWORD) {
+HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search, void*,
+                        DWORD) {
     if (search != FindExSearchLimitToDevices || !FindViewPort(name, nullptr)) return INVALID_HANDLE_VALUE;
     for (int i = 0; i < kMaxSearches; ++i)
         if (!g.searchOpen[i]) {

@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/serial.h"
 #include "platform/linux/device_view.h"
 #include "platform/linux/serial_host.h"
 #include "platform/linux/socket_line.h"
+#include "platform/serial.h"
 
 namespace {
 
@@ -93,8 +93,10 @@ BOOL WriteFile(HANDLE port, const void* buffer, DWORD bytes, DWORD* transferred,
 BOOL CloseHandle(HANDLE handle) {
     Line* line = LineOf(handle);
     if (line == nullptr) return FALSE;
-    if (line->socket >= 0) close(line->fd);
-    else SerialHostClose(line->fd);
+    if (line->socket >= 0)
+        close(line->fd);
+    else
+        SerialHostClose(line->fd);
     *line = Line{-1, -1};
     return TRUE;
 }
