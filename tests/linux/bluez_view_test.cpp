@@ -1,6 +1,7 @@
-// The x11 registry and radio against a stand-in for BlueZ (python3-dbusmock's
-// bluez5 template on a private bus, started by tests/linux/with-bluez), read
-// through the platform calls and the core's own lookups and port list.
+// The Linux registry, radio and Bluetooth links against a stand-in for BlueZ
+// (python3-dbusmock's bluez5 template with the profile API, on a private bus
+// started by tests/linux/with-bluez), driven through the platform calls and
+// the core's own lookups, port list, connect and disconnect.
 #include <gtest/gtest.h>
 #include <sdbus-c++/sdbus-c++.h>
 
