@@ -9,6 +9,9 @@ bluetoothd does. Tests steer and observe it on org.bluez.Mock:
   TakeFarEnd(o device) -> h    the other end of the device's last socket pair
   RefuseConnect(o device, s)   '' connects; 'silent' never answers; anything
                                else is the D-Bus error name of the refusal
+  Vanish() / Return()          gives up the name org.bluez, as a bluetoothd
+                               that ends does, and takes it back (call Return
+                               on the stand-in's unique name)
 '''
 
 import socket
@@ -101,6 +104,16 @@ def TakeFarEnd(_self, device_path):
 @dbus.service.method(bluez5.BLUEZ_MOCK_IFACE, in_signature='os', out_signature='')
 def RefuseConnect(_self, device_path, refusal):
     mockobject.objects[device_path].refusal = str(refusal)
+
+
+@dbus.service.method(bluez5.BLUEZ_MOCK_IFACE, in_signature='', out_signature='')
+def Vanish(self):
+    self.connection.release_name(bluez5.BUS_NAME)
+
+
+@dbus.service.method(bluez5.BLUEZ_MOCK_IFACE, in_signature='', out_signature='')
+def Return(self):
+    self.connection.request_name(bluez5.BUS_NAME)
 
 
 def load(mock, parameters):

@@ -356,6 +356,8 @@ protected:
     }
     void TearDown() override {
         if (far_ >= 0) close(far_);
+        if (!vanished_.empty())
+            sdbus::createProxy(*bus_, vanished_, "/")->callMethod("Return").onInterface(kMockInterface);
         UseBluezConnectWait(0);
         BluezViewTest::TearDown();
     }
@@ -399,6 +401,9 @@ protected:
             .storeResultsTo(profiles);
         return profiles;
     }
+    void SetPaired(bool paired) {
+        Call(DevicePath(kTerminal), kProperties, "Set", "org.bluez.Device1", "Paired", sdbus::Variant(paired));
+    }
     void RefuseConnect(const std::string& refusal) {
         Call("/", kMockInterface, "RefuseConnect", sdbus::ObjectPath(DevicePath(kTerminal)), refusal);
     }
@@ -411,6 +416,7 @@ protected:
 
     HWND dialog_ = 0;
     int far_ = -1;
+    std::string vanished_;  // the stand-in's unique name while it has given up org.bluez
     int descriptors_ = 0;
 };
 
@@ -469,6 +475,24 @@ TEST_F(BluezLinkTest, ADeviceThatGoesAwayWhileConnectedIsAVanishedLine) {
     ExpectEverythingReleased("after Disconnect");
 }
 
+TEST_F(BluezLinkTest, DisconnectAfterBluezEndedStillDropsTheLink) {
+    HANDLE port = Connect();
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    TakeFarEnd();
+    ASSERT_EQ(ReadFar(32).size(), 32u);
+    sdbus::createProxy(*bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus")->callMethod("GetNameOwner")
+        .onInterface("org.freedesktop.DBus").withArguments(std::string("org.bluez")).storeResultsTo(vanished_);
+    Call("/", kMockInterface, "Vanish");
+
+    DisconnectTerminal(dialog_, port);
+    EXPECT_EQ(ReadFar(64), "Connection is closed!\r\n\n");
+    EXPECT_TRUE(FarEndClosed());
+    close(far_);
+    far_ = -1;
+    EXPECT_EQ(DeviceExists(u"COM0:"), 0);
+    EXPECT_EQ(OpenDescriptors(), descriptors_) << "the bus connection is closed all the same";
+}
+
 TEST_F(BluezLinkTest, RefusalsGiveTheNormalErrorAndLeaveNothingBehind) {
     const char* empty = getenv("TASTRA_EMPTY_BUS_ADDRESS");
     ASSERT_NE(empty, nullptr) << "run through tests/linux/with-bluez";
@@ -479,8 +503,7 @@ TEST_F(BluezLinkTest, RefusalsGiveTheNormalErrorAndLeaveNothingBehind) {
     } cases[] = {
         {"connect refused", [&] { RefuseConnect("org.bluez.Error.Failed"); }},
         {"no answer within the wait", [&] { RefuseConnect("silent"); }},
-        {"device no longer paired",
-         [&] { Call(DevicePath(kTerminal), kProperties, "Set", "org.bluez.Device1", "Paired", sdbus::Variant(false)); }},
+        {"device no longer paired", [&] { SetPaired(false); }},
         {"BlueZ gone", [&] { setenv("DBUS_SYSTEM_BUS_ADDRESS", empty, 1); }},
     };
     UseBluezConnectWait(kShortWaitMs);
@@ -492,7 +515,7 @@ TEST_F(BluezLinkTest, RefusalsGiveTheNormalErrorAndLeaveNothingBehind) {
         setenv("DBUS_SYSTEM_BUS_ADDRESS", mockAddress_.c_str(), 1);
         ExpectEverythingReleased(c.what);
         RefuseConnect("");
-        Call(DevicePath(kTerminal), kProperties, "Set", "org.bluez.Device1", "Paired", sdbus::Variant(true));
+        SetPaired(true);
     }
 }
 
