@@ -9,9 +9,8 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "platform/x11/bluez_client.h"
-#include "platform/x11/device_view.h"
-#include "platform/x11/sdp_cache.h"
+#include "platform/linux/bluez_client.h"
+#include "platform/linux/device_view.h"
 
 namespace {
 
@@ -44,7 +43,6 @@ ViewPort g_ports[VIEW_MAX_PORTS];
 int g_portCount = 0;
 BluezDevice g_devices[BLUEZ_MAX_DEVICES + 2];
 int g_deviceCount = -1;
-int g_channel = 0;
 
 void AsciiText(Input& in, char* out, int capacity, const char* likely) {
     int len = in.Byte() % capacity;
@@ -75,11 +73,9 @@ void ChoosePorts(Input& in) {
 void ChooseDevices(Input& in) {
     uint8_t b = in.Byte();
     g_deviceCount = b < 32 ? -1 : b % (BLUEZ_MAX_DEVICES + 3);  // -1: BlueZ does not answer
-    g_channel = static_cast<int8_t>(in.Byte());
     for (int d = 0; d < g_deviceCount; ++d) {
         BluezDevice& device = g_devices[d];
         AsciiText(in, device.address, BLUEZ_ADDRESS_CHARS, "0A:1b:2C:3d:4E:5f");
-        AsciiText(in, device.adapterAddress, BLUEZ_ADDRESS_CHARS, "00:11:22:33:44:55");
         int nameChars = in.Byte() % MAX_TEXT;
         for (int i = 0; i < nameChars; ++i) device.name[i] = static_cast<WCHAR>(in.Byte() * 97 + 1);
         device.name[nameChars] = 0;
@@ -104,8 +100,6 @@ int BluezListPairedDevices(BluezDevice* devices, int capacity) {
     memcpy(devices, g_devices, sizeof(BluezDevice) * static_cast<size_t>(count));
     return count;
 }
-
-int ReadSerialPortChannel(const char*, const char*) { return g_channel; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input in{{data, size}};

@@ -26,7 +26,13 @@ check "a new window manager took over" test "$(wm_check_window)" != "$old_wm"
 check "Tastra survives the restart" tastra_alive
 check "CPU stays low under the new manager" cpu_stays_low "$TASTRA_PID" 3 5
 
-focus_window "$RECEIVER_WINDOW"
+# A manager that has just taken over may still be sorting out the focus:
+# ask until the server's input focus is in the xterm.
+receiver_has_input_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$RECEIVER_WINDOW" ]; }
+for _ in 1 2 3; do
+  focus_window "$RECEIVER_WINDOW" && wait_until 10 "the input focus in the xterm" receiver_has_input_focus && break
+done
+check "the xterm gets the input focus under the new manager" receiver_has_input_focus
 printf 'after-restart' >"$SESSION_DIR/terminal-end"
 wait_until 30 "keys after the restart" file_contains "$RECEIVER_FILE" "after-restart"
 check "keys reach the focused window after the restart" file_contains "$RECEIVER_FILE" "beforeafter-restart"
