@@ -137,9 +137,13 @@ KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait) {
     return out;
 }
 
+// Read in place from the log: the fuzzer asks this thousands of times a second.
 KeyMessages KeysPostedTo(HWND target) {
     KeyMessages keys;
-    for (const EmuMessage& m : EmuKeyMessagesTo(target))
-        keys.push_back({m.message, m.wParam, m.lParam});
+    keys.reserve(EmuMessageLog().size());
+    for (const EmuMessage& m : EmuMessageLog())
+        if (m.kind == EMU_POSTED && m.target == target &&
+            (m.message == WM_KEYDOWN || m.message == WM_KEYUP || m.message == WM_CHAR))
+            keys.push_back({m.message, m.wParam, m.lParam});
     return keys;
 }
