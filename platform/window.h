@@ -94,7 +94,9 @@ BOOL IsWindowVisible(HWND window);
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
 
-// The window the user works with, 0 when there is none.
+// The window the user works with, 0 when there is none. A window asked for
+// with SetForegroundWindow counts as it until the desktop has made it so, for
+// at most a few seconds (a window manager may apply the request late).
 HWND GetForegroundWindow();
 BOOL SetForegroundWindow(HWND window);
 

@@ -8,6 +8,7 @@
 #include <FL/fl_ask.H>
 #include <FL/x.H>
 
+#include <chrono>
 #include <cstdio>
 
 #include "platform/fltk/window_internal.h"
@@ -88,6 +89,17 @@ Frame DialogFrame() {
     return Frame{extraW / 2, extraH - extraW / 2, extraW, extraH};
 }
 
+// The window manager applies an activation when it gets to it, seconds late
+// when it is busy (openbox grabs its keys again at every keymap change). Until
+// it has, or for a few seconds, the window asked for is the foreground: else
+// PF1 pressed twice would show the dialog twice instead of showing and hiding.
+struct PendingActivation {
+    HWND window = 0;
+    std::chrono::steady_clock::time_point until;
+};
+PendingActivation g_pending;
+constexpr std::chrono::seconds kActivationWait{3};
+
 }  // namespace
 
 void WatchDialogState() {
@@ -109,6 +121,7 @@ BOOL ShowWindow(HWND window, int showCommand) {
             control->widget->show();
         return was;
     }
+    if (showCommand == SW_HIDE && window == g_pending.window) g_pending.window = 0;
     if (IsDialog(window)) {
         BOOL was = g_dialog.shown ? TRUE : FALSE;
         if (showCommand == SW_HIDE)
@@ -147,14 +160,20 @@ BOOL IsWindowEnabled(HWND window) {
     return DesktopReady() && X11WindowExists(window) ? TRUE : FALSE;
 }
 
-HWND GetForegroundWindow() { return DesktopReady() ? X11ActiveWindow() : 0; }
+HWND GetForegroundWindow() {
+    if (!DesktopReady()) return 0;
+    HWND active = X11ActiveWindow();
+    if (g_pending.window != 0 && active != g_pending.window && std::chrono::steady_clock::now() < g_pending.until)
+        return g_pending.window;
+    g_pending.window = 0;
+    return active;
+}
 
 BOOL SetForegroundWindow(HWND window) {
-    if (IsDialog(window)) {
-        ActivateDialog();
-        return TRUE;
-    }
-    return window != 0 && DesktopReady() && X11Activate(window) ? TRUE : FALSE;
+    bool asked = IsDialog(window) || (window != 0 && DesktopReady() && X11Activate(window));
+    if (IsDialog(window)) ActivateDialog();
+    if (asked) g_pending = {window, std::chrono::steady_clock::now() + kActivationWait};
+    return asked ? TRUE : FALSE;
 }
 
 HWND GetForegroundKeyboardTarget() { return DesktopReady() ? X11KeyboardTarget() : -1; }
