@@ -93,6 +93,3 @@ struct SerialCommEntry {
 int ReadSerialComm(SerialCommEntry* entries, int capacity);
 
 }  // namespace native
-
-// The program's start, called by wWinMain with the show command.
-int RunProgram(int showCommand);

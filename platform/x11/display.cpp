@@ -2,8 +2,8 @@
 #include <X11/extensions/Xrandr.h>
 
 #include "platform/display.h"
-#include "platform/x11/x11_desktop_internal.h"
-#include "platform/x11/x11_dialog.h"
+#include "platform/x11/desktop_internal.h"
+#include "platform/common/settings_change.h"
 
 static DWORD OrientationOfRotation(Rotation rotation)
 {
@@ -46,7 +46,7 @@ static LONG Rotate(Display* display, XRRScreenConfiguration* config, Rotation su
     bool ok = X11EndTrap() && status == Success;
     if (!ok)
         return DISP_CHANGE_FAILED;
-    X11AnnounceSettingChange();
+    AnnounceSettingChange();
     return DISP_CHANGE_SUCCESSFUL;
 }
 

@@ -4,8 +4,8 @@
 #include <time.h>
 
 #include "platform/sip.h"
-#include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_desktop_internal.h"
+#include "platform/x11/desktop.h"
+#include "platform/x11/desktop_internal.h"
 
 extern char** environ;
 
