@@ -50,6 +50,11 @@ bool IsOwnWindow(intptr_t window);
 bool WindowExists(intptr_t window);
 int Post(intptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 intptr_t Send(intptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// A console window takes its keys into the console's input buffer, not
+// from its message queue: one key press (down and up) of `virtualKey`, or of
+// `character` when that is not 0. False when the console cannot be reached.
+bool IsConsoleWindow(intptr_t window);
+bool TypeIntoConsole(intptr_t window, uint32_t virtualKey, char16_t character);
 // The lParam of a key message as the keyboard driver would give it: the
 // core's repeat and transition bits, plus scan code and extended-key bit.
 intptr_t KeyMessageParam(uint32_t virtualKey, intptr_t coreParam);

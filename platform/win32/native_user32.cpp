@@ -1,6 +1,8 @@
 // Implements the user32 part of native.h: the dialog, the message loop,
 // other programs' windows, display settings and the on-screen keyboard.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #include "platform/win32/native.h"
 
@@ -12,6 +14,8 @@ namespace {
 struct User32State {
     native::DialogProcedure procedure;
     MSG last;  // the message GetMessage gave last, whole
+    HWND consoleWindow;  // the console typed into last, and a process attached to it
+    DWORD consoleClient;
 };
 User32State g_user32;
 
@@ -54,6 +58,48 @@ bool CurrentSettings(DEVMODEW* mode) {
     ZeroMemory(mode, sizeof *mode);
     mode->dmSize = sizeof *mode;
     return EnumDisplaySettingsExW(nullptr, ENUM_CURRENT_SETTINGS, mode, 0) != FALSE;
+}
+
+bool AttachTo(DWORD process, HWND window) {
+    if (process == 0 || !AttachConsole(process)) return false;
+    if (GetConsoleWindow() == window) return true;
+    FreeConsole();
+    return false;
+}
+
+// Attaches to the console whose window is `window`. Windows names a client
+// of the console as the window's owner; Wine names its console host, so
+// there the clients are looked for among all processes, once per window.
+bool AttachToConsoleOf(HWND window) {
+    if (g_user32.consoleWindow == window && AttachTo(g_user32.consoleClient, window)) return true;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    DWORD client = AttachTo(owner, window) ? owner : 0;
+    if (client == 0) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) return false;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more && client == 0; more = Process32NextW(snapshot, &entry))
+            if (entry.th32ProcessID != GetCurrentProcessId() && AttachTo(entry.th32ProcessID, window))
+                client = entry.th32ProcessID;
+        CloseHandle(snapshot);
+    }
+    g_user32.consoleWindow = client != 0 ? window : nullptr;
+    g_user32.consoleClient = client;
+    return client != 0;
+}
+
+// What a character stands for on the console's keyboard: its own key for
+// the control characters a console acts on, none for the rest.
+WORD ConsoleKeyOf(WCHAR character) {
+    switch (character) {
+        case 0x08: return VK_BACK;
+        case 0x09: return VK_TAB;
+        case 0x0D: return VK_RETURN;
+        case 0x1B: return VK_ESCAPE;
+        default: return 0;
+    }
 }
 
 constexpr DWORD kMaxModes = 4096;
@@ -156,6 +202,37 @@ int Post(intptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
 
 intptr_t Send(intptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return SendMessageW(Window(window), message, wParam, lParam);
+}
+
+bool IsConsoleWindow(intptr_t window) {
+    wchar_t name[32];
+    if (GetClassNameW(Window(window), name, 32) == 0) return false;
+    return lstrcmpW(name, L"ConsoleWindowClass") == 0 || lstrcmpW(name, L"WineConsoleClass") == 0;
+}
+
+bool TypeIntoConsole(intptr_t window, uint32_t virtualKey, char16_t character) {
+    if (!AttachToConsoleOf(Window(window))) return false;
+    HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    bool typed = false;
+    if (input != INVALID_HANDLE_VALUE) {
+        INPUT_RECORD press[2] = {};
+        KEY_EVENT_RECORD& key = press[0].Event.KeyEvent;
+        press[0].EventType = KEY_EVENT;
+        key.bKeyDown = TRUE;
+        key.wRepeatCount = 1;
+        key.wVirtualKeyCode = static_cast<WORD>(character != 0 ? ConsoleKeyOf(character) : virtualKey);
+        key.wVirtualScanCode = static_cast<WORD>(MapVirtualKeyW(key.wVirtualKeyCode, MAPVK_VK_TO_VSC));
+        key.uChar.UnicodeChar = static_cast<wchar_t>(character);
+        key.dwControlKeyState = IsExtendedKey(key.wVirtualKeyCode) ? ENHANCED_KEY : 0;
+        press[1] = press[0];
+        press[1].Event.KeyEvent.bKeyDown = FALSE;
+        DWORD written = 0;
+        typed = WriteConsoleInputW(input, press, 2, &written) && written == 2;
+        CloseHandle(input);
+    }
+    FreeConsole();
+    return typed;
 }
 
 intptr_t KeyMessageParam(uint32_t virtualKey, intptr_t coreParam) {

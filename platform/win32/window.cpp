@@ -68,6 +68,12 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!native::WindowExists(window)) return FALSE;
     if (native::IsOwnWindow(window)) return native::Post(window, message, wParam, lParam);
     if (message == WM_DESTROY) return FALSE;
+    if ((IsKeyMessage(message) || message == WM_CHAR) && native::IsConsoleWindow(window)) {
+        if (message == WM_KEYUP || (message == WM_KEYDOWN && CharacterCarriesKey(wParam))) return TRUE;
+        bool character = message == WM_CHAR;
+        return native::TypeIntoConsole(window, character ? 0 : static_cast<UINT>(wParam),
+                                       character ? static_cast<WCHAR>(wParam) : 0);
+    }
     if (IsKeyMessage(message)) {
         if (CharacterCarriesKey(wParam)) return TRUE;
         lParam = native::KeyMessageParam(static_cast<UINT>(wParam), lParam);

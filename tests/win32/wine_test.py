@@ -7,7 +7,7 @@ terminal on the other end. Notepad receives the keys; probe.exe reads its
 text back. Every wait has a generous limit and ends as soon as the condition
 holds.
 
-    wine_test.py BUILD_DIR prefix|typing|close|second-start|german
+    wine_test.py BUILD_DIR prefix|typing|console|close|second-start|german
 """
 import os
 import shutil
@@ -234,6 +234,41 @@ def case_typing():
     terminal.close()
 
 
+# A console program reading key events (probe.exe console-log): each byte
+# arrives as one key press, virtual key and character, written down by hand.
+CONSOLE = [
+    (b"a\xe4\x80", ["00:0061", "00:00E4", "00:20AC"]),
+    (b"\x08\r\t", ["08:0008", "0D:000D", "09:0009"]),
+    (b"\x1b[A\x1b[B\x1b[C\x1b[D\x7f\x05\x11", ["26:0000", "28:0000", "27:0000", "25:0000", "2E:0000", "23:0000", "24:0000"]),
+    (b"\x01\x1b", ["00:00AA", "1B:001B"]),
+]
+
+
+def case_console():
+    terminal = Terminal()
+    log = os.path.join(HOME, "console.log")
+    if os.path.exists(log):
+        os.unlink(log)
+    start("wineconsole", PROBE, "console-log", "Z:" + log.replace("/", "\\"))
+    if probe("wait-window", "WineConsoleClass", "-", LIMIT_MS)[0] != 0:
+        fail("the console did not open")
+    start_tastra()
+    connect(terminal)
+    focus("WineConsoleClass")
+    expected = []
+    for sent, keys in CONSOLE:
+        terminal.send(sent)
+        expected += keys
+
+        def logged():
+            with open(log) as f:
+                return f.read().split()
+        wait_until(lambda: len(logged()) >= len(expected), "the console's keys %s" % keys)
+        if logged() != expected:
+            fail("the console read %s, expected %s" % (logged(), expected))
+    terminal.close()
+
+
 def case_close():
     # Each row: whether Notepad holds unsaved text when PF4 arrives.
     for modified in (False, True):
@@ -296,7 +331,7 @@ def stop_wine():
     run("wineserver", "-w")
 
 
-CASES = {"typing": case_typing, "close": case_close, "second-start": case_second_start, "german": case_german}
+CASES = {"typing": case_typing, "console": case_console, "close": case_close, "second-start": case_second_start, "german": case_german}
 
 if __name__ == "__main__":
     if CASE == "prefix":

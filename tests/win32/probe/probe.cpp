@@ -14,6 +14,7 @@
 //   probe hide TITLE                   hides a window
 //   probe ping TITLE MS                asks a window for an answer within MS; prints how long it took
 //   probe owned CLASS                  prints the class of each visible window owned by CLASS's window
+//   probe console-log FILE             in a console: writes each key press read as "VK:CHAR" to FILE
 #include <windows.h>
 
 #include <cstdio>
@@ -185,6 +186,21 @@ int wmain(int argc, wchar_t** argv) {
             wchar_t cls[256];
             GetClassNameW(w, cls, 256);
             std::printf("%ls\n", cls);
+        }
+        return 0;
+    }
+    if (!wcscmp(command, L"console-log") && argc >= 3) {
+        HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        SetConsoleMode(input, 0);
+        FILE* log = _wfopen(argv[2], L"w");
+        if (log == nullptr) return 1;
+        INPUT_RECORD record;
+        DWORD count = 0;
+        while (ReadConsoleInputW(input, &record, 1, &count)) {
+            if (count != 1 || record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
+            std::fprintf(log, "%02X:%04X\n", record.Event.KeyEvent.wVirtualKeyCode,
+                         static_cast<unsigned>(record.Event.KeyEvent.uChar.UnicodeChar));
+            std::fflush(log);
         }
         return 0;
     }
