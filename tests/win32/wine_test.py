@@ -151,7 +151,7 @@ def start(program, *args, env=None):
 
 def start_tastra(env=None):
     process = start(TASTRA, env=env)
-    if probe("wait-window", "-", TITLE, LIMIT_MS)[0] != 0:
+    if probe("wait-ready", LIMIT_MS)[0] != 0:
         fail("Tastra's window did not appear")
     return process
 

@@ -4,6 +4,7 @@
 // test. Every wait has a limit; exit status 0 when the condition was met.
 //   probe text CLASS [CHILD]           text of a top-level window (or its child control)
 //   probe wait-suffix CLASS CHILD HEX MS  waits until that text ends with HEX, prints it
+//   probe wait-ready MS                waits until Tastra's dialog is shown and filled in
 //   probe item ID                      text of control ID of Tastra's dialog
 //   probe select PREFIX                selects the first port entry starting with PREFIX
 //   probe click ID                     presses button ID of Tastra's dialog
@@ -104,6 +105,15 @@ int wmain(int argc, wchar_t** argv) {
             }
         } while (Waited(start, number(5)));
         PrintHex(g_text, length < 0 ? 0 : length);
+        return 1;
+    }
+    if (!wcscmp(command, L"wait-ready") && argc >= 3) {
+        // Tastra's window exists before its controls; the status line is filled last.
+        DWORD start = GetTickCount();
+        do {
+            HWND status = TastraItem(1006);
+            if (status != nullptr && IsWindowVisible(GetParent(status)) && Text(status, g_text, kTextChars) > 0) return 0;
+        } while (Waited(start, number(2)));
         return 1;
     }
     if (!wcscmp(command, L"item") && argc >= 3) {
