@@ -212,6 +212,8 @@ bool IsConsoleWindow(intptr_t window) {
 
 bool TypeIntoConsole(intptr_t window, uint32_t virtualKey, char16_t character) {
     if (!AttachToConsoleOf(Window(window))) return false;
+    // A Ctrl+C pressed in that console meanwhile must not end Tastra.
+    SetConsoleCtrlHandler(nullptr, TRUE);
     HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
     bool typed = false;

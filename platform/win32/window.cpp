@@ -6,10 +6,13 @@
 // character they stand for (0x08, 0x09, 0x0D, 0x1B), as the handheld wants
 // it. A desktop program's own TranslateMessage turns a posted WM_KEYDOWN of
 // these keys into that same character a second time, so their key messages
-// stay here and the WM_CHAR alone types them: it reaches edit controls and
-// consoles alike, whatever keys are held down on the local keyboard. Keys
-// that make no character (cursor keys, Home, End, Delete) go as WM_KEYDOWN
-// and WM_KEYUP, with the scan code and extended-key bit a keyboard gives.
+// stay here and the WM_CHAR alone types them: it reaches every edit control,
+// whatever keys are held down on the local keyboard (Ctrl held with a posted
+// Return would make a line feed). Keys that make no character (cursor keys,
+// Home, End, Delete) go as WM_KEYDOWN and WM_KEYUP, with the scan code and
+// extended-key bit a keyboard gives. A console window reads its keys from
+// the console's input buffer, not from its messages (Wine's ignores WM_CHAR),
+// so there each key or character becomes one key press written into it.
 //
 // Other programs never get WM_DESTROY (only a program itself may destroy its
 // windows; a destroyed window loses its unsaved document), and a close

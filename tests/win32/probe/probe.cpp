@@ -6,6 +6,7 @@
 //   probe wait-suffix CLASS CHILD HEX MS  waits until that text ends with HEX, prints it
 //   probe wait-ready MS                waits until Tastra's dialog is shown and filled in
 //   probe item ID                      text of control ID of Tastra's dialog
+//   probe items                        each entry of Tastra's port list, one a line
 //   probe select PREFIX                selects the first port entry starting with PREFIX
 //   probe click ID                     presses button ID of Tastra's dialog
 //   probe focus CLASS MS               brings a window to the front, waits until it has the keyboard
@@ -122,6 +123,15 @@ int wmain(int argc, wchar_t** argv) {
         if (length < 0) return 1;
         PrintHex(g_text, length);
         return 0;
+    }
+    if (!wcscmp(command, L"items")) {
+        HWND list = TastraItem(1000);
+        LRESULT count = list ? SendMessageW(list, CB_GETCOUNT, 0, 0) : CB_ERR;
+        for (LRESULT i = 0; i < count; ++i) {
+            LRESULT length = SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(g_text));
+            PrintHex(g_text, length < 0 ? 0 : static_cast<int>(length));
+        }
+        return count == CB_ERR ? 1 : 0;
     }
     if (!wcscmp(command, L"select") && argc >= 3) {
         HWND list = TastraItem(1000);
