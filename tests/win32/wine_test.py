@@ -104,6 +104,9 @@ def make_prefix():
             fail("%s: %s" % (" ".join(step), result.stderr[-2000:]))
 
 
+LINES = []  # every socat started, ended however the case ends
+
+
 class Terminal:
     """The far end of the line: writes what the terminal's user types, reads what Tastra sends."""
 
@@ -114,6 +117,7 @@ class Terminal:
         self.socat = subprocess.Popen(
             ["socat", "pty,raw,echo=0,link=%s/tastra-end" % LINE, "pty,raw,echo=0,link=%s/terminal-end" % LINE],
             stderr=subprocess.DEVNULL)
+        LINES.append(self.socat)
         wait_until(lambda: os.path.exists(os.path.join(LINE, "terminal-end")), "the pseudo-terminal pair")
         self.fd = os.open(os.path.join(LINE, "terminal-end"), os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
         self.received = b""
@@ -348,4 +352,6 @@ if __name__ == "__main__":
             CASES[CASE]()
         finally:
             stop_wine()
+            for line in LINES:
+                line.kill()
     print("PASS")
