@@ -228,7 +228,7 @@ def case_typing():
         expected += added
         terminal.send(sent)
         # The whole document must match: a key typed twice anywhere shows.
-        status, out = probe("wait-suffix", "Notepad", "Edit", hex_of(expected), 10000)
+        status, out = probe("wait-suffix", "Notepad", "Edit", hex_of(expected), LIMIT_MS)
         got = text_of(out)
         if got != expected:
             fail("%s: Notepad holds %r, expected %r" % (name, got[-60:], expected[-60:]))
