@@ -116,7 +116,7 @@ class Terminal:
                 os.unlink(os.path.join(LINE, name))
         self.socat = subprocess.Popen(
             ["socat", "pty,raw,echo=0,link=%s/tastra-end" % LINE, "pty,raw,echo=0,link=%s/terminal-end" % LINE],
-            stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         LINES.append(self.socat)
         wait_until(lambda: os.path.exists(os.path.join(LINE, "terminal-end")), "the pseudo-terminal pair")
         self.fd = os.open(os.path.join(LINE, "terminal-end"), os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
