@@ -173,7 +173,19 @@ int LoadText(uint32_t id, char16_t* buffer, int capacity) {
 }
 
 intptr_t Foreground() { return Handle(GetForegroundWindow()); }
-int SetForeground(intptr_t window) { return SetForegroundWindow(Window(window)); }
+// Windows hands the foreground only to the program the user typed into
+// last, and the terminal's keys reach Tastra through a serial line, not the
+// keyboard. When Windows refuses, Tastra asks again while sharing the input
+// state of the program in front, which could give the foreground away itself.
+int SetForeground(intptr_t window) {
+    if (SetForegroundWindow(Window(window)) && GetForegroundWindow() == Window(window)) return TRUE;
+    DWORD self = GetCurrentThreadId();
+    DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    bool joined = front != 0 && front != self && AttachThreadInput(self, front, TRUE);
+    BOOL done = SetForegroundWindow(Window(window));
+    if (joined) AttachThreadInput(self, front, FALSE);
+    return done;
+}
 
 intptr_t FocusOfForegroundThread() {
     HWND foreground = GetForegroundWindow();
