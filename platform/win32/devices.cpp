@@ -12,8 +12,8 @@ namespace {
 constexpr HANDLE kSearchHandle = 0x5D00;
 }  // namespace
 
-HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search,
-                        void*, DWORD) {
+HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search, void*,
+                        DWORD) {
     if (name == nullptr || search != FindExSearchLimitToDevices) return INVALID_HANDLE_VALUE;
     ViewPort ports[VIEW_MAX_PORTS];
     int count = ScanSerialPorts(ports);

@@ -13,7 +13,7 @@ namespace {
 
 struct User32State {
     native::DialogProcedure procedure;
-    MSG last;  // the message GetMessage gave last, whole
+    MSG last;            // the message GetMessage gave last, whole
     HWND consoleWindow;  // the console typed into last, and a process attached to it
     DWORD consoleClient;
 };
@@ -41,12 +41,17 @@ void Restore(const intptr_t fields[4]) {
 
 bool IsExtendedKey(UINT key) {
     switch (key) {
-        case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
-        case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
-        case VK_INSERT: case VK_DELETE:
-            return true;
-        default:
-            return false;
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+        case VK_HOME:
+        case VK_END:
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_INSERT:
+        case VK_DELETE: return true;
+        default: return false;
     }
 }
 
@@ -80,7 +85,8 @@ bool AttachToConsoleOf(HWND window) {
         if (snapshot == INVALID_HANDLE_VALUE) return false;
         PROCESSENTRY32W entry{};
         entry.dwSize = sizeof entry;
-        for (BOOL more = Process32FirstW(snapshot, &entry); more && client == 0; more = Process32NextW(snapshot, &entry))
+        for (BOOL more = Process32FirstW(snapshot, &entry); more && client == 0;
+             more = Process32NextW(snapshot, &entry))
             if (entry.th32ProcessID != GetCurrentProcessId() && AttachTo(entry.th32ProcessID, window))
                 client = entry.th32ProcessID;
         CloseHandle(snapshot);

@@ -7,8 +7,8 @@ constexpr int VIEW_MAX_PORTS = 10;
 constexpr int VIEW_DESCRIPTION_CHARS = 64;
 
 struct ViewPort {
-    int index;                                    // the digit of COMn:
-    WCHAR description[VIEW_DESCRIPTION_CHARS];    // the device's own name: Serial0, VCP0, BthModem0
+    int index;                                  // the digit of COMn:
+    WCHAR description[VIEW_DESCRIPTION_CHARS];  // the device's own name: Serial0, VCP0, BthModem0
 };
 
 // The ports of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM with a one-digit COM

@@ -71,7 +71,8 @@ int ChildNamed(int parent, const WCHAR* name, int nameChars) {
 int FindPath(int node, const WCHAR* path) {
     while (node >= 0 && path != nullptr && *path != 0) {
         const WCHAR* end = path;
-        while (*end != 0 && *end != u'\\') ++end;
+        while (*end != 0 && *end != u'\\')
+            ++end;
         if (end > path) node = ChildNamed(node, path, static_cast<int>(end - path));
         path = *end != 0 ? end + 1 : end;
     }
@@ -113,7 +114,8 @@ bool PortValue(int node, const WCHAR* valueName, WCHAR* text) {
 
 LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD, DWORD, HKEY* result) {
     if (result == nullptr) return kErrorInvalidParameter;
-    if (parent == HKEY_LOCAL_MACHINE && g_registry.openCount == 0) g_registry.portCount = ScanSerialPorts(g_registry.ports);
+    if (parent == HKEY_LOCAL_MACHINE && g_registry.openCount == 0)
+        g_registry.portCount = ScanSerialPorts(g_registry.ports);
     int from = NodeOfKey(parent);
     if (from < 0) return ERROR_INVALID_HANDLE;
     int node = FindPath(from, subKey);
@@ -146,7 +148,8 @@ LONG RegQueryValueExW(HKEY key, const WCHAR* valueName, DWORD* type, BYTE* data,
     int node = NodeOfKey(key);
     if (node < 0) return ERROR_INVALID_HANDLE;
     WCHAR text[MAX_TEXT];
-    if (node < kFirstPort || !PortValue(node, valueName != nullptr ? valueName : u"", text)) return ERROR_FILE_NOT_FOUND;
+    if (node < kFirstPort || !PortValue(node, valueName != nullptr ? valueName : u"", text))
+        return ERROR_FILE_NOT_FOUND;
     DWORD size = static_cast<DWORD>((WLen(text) + 1) * sizeof(WCHAR));
     if (type != nullptr) *type = REG_SZ;
     if (data == nullptr) {

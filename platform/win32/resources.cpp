@@ -5,4 +5,3 @@
 #include "platform/win32/native.h"
 
 int LoadStringW(HINSTANCE, UINT id, WCHAR* buffer, int capacity) { return native::LoadText(id, buffer, capacity); }
-

@@ -30,9 +30,7 @@ struct WindowState {
 WindowState g_window;
 
 // The keys whose character message carries the whole keystroke.
-bool CharacterCarriesKey(WPARAM key) {
-    return key == VK_BACK || key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE;
-}
+bool CharacterCarriesKey(WPARAM key) { return key == VK_BACK || key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE; }
 
 bool IsKeyMessage(UINT message) { return message == WM_KEYDOWN || message == WM_KEYUP; }
 

@@ -40,12 +40,23 @@ long Value(const Script& script, const std::string& token) {
 
 // Style names as the portable templates spell them, with their values.
 DWORD Style(const std::string& tokens) {
-    static const std::map<std::string, DWORD> kStyles = {
-        {"WS_POPUP", WS_POPUP}, {"WS_VISIBLE", WS_VISIBLE}, {"WS_DISABLED", WS_DISABLED}, {"WS_CAPTION", WS_CAPTION},
-        {"WS_BORDER", WS_BORDER}, {"WS_VSCROLL", WS_VSCROLL}, {"WS_SYSMENU", WS_SYSMENU}, {"WS_TABSTOP", WS_TABSTOP},
-        {"DS_SETFONT", DS_SETFONT}, {"DS_MODALFRAME", DS_MODALFRAME}, {"CBS_DROPDOWN", CBS_DROPDOWN},
-        {"CBS_SORT", CBS_SORT}, {"ES_AUTOHSCROLL", ES_AUTOHSCROLL}, {"SS_LEFT", SS_LEFT}, {"SS_ICON", SS_ICON},
-        {"SS_CENTERIMAGE", SS_CENTERIMAGE}, {"BS_PUSHBUTTON", BS_PUSHBUTTON}};
+    static const std::map<std::string, DWORD> kStyles = {{"WS_POPUP", WS_POPUP},
+                                                         {"WS_VISIBLE", WS_VISIBLE},
+                                                         {"WS_DISABLED", WS_DISABLED},
+                                                         {"WS_CAPTION", WS_CAPTION},
+                                                         {"WS_BORDER", WS_BORDER},
+                                                         {"WS_VSCROLL", WS_VSCROLL},
+                                                         {"WS_SYSMENU", WS_SYSMENU},
+                                                         {"WS_TABSTOP", WS_TABSTOP},
+                                                         {"DS_SETFONT", DS_SETFONT},
+                                                         {"DS_MODALFRAME", DS_MODALFRAME},
+                                                         {"CBS_DROPDOWN", CBS_DROPDOWN},
+                                                         {"CBS_SORT", CBS_SORT},
+                                                         {"ES_AUTOHSCROLL", ES_AUTOHSCROLL},
+                                                         {"SS_LEFT", SS_LEFT},
+                                                         {"SS_ICON", SS_ICON},
+                                                         {"SS_CENTERIMAGE", SS_CENTERIMAGE},
+                                                         {"BS_PUSHBUTTON", BS_PUSHBUTTON}};
     DWORD style = 0;
     std::stringstream names(tokens);
     for (std::string name; std::getline(names, name, '|');) {
@@ -58,7 +69,7 @@ DWORD Style(const std::string& tokens) {
 }
 
 class ResourceScriptTest : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         std::ifstream file(TASTRA_RESOURCE_SCRIPT);
         std::stringstream all;
@@ -68,10 +79,13 @@ protected:
         for (auto it = s.text.cbegin(); std::regex_search(it, s.text.cend(), m, std::regex(R"(#define (\w+) (\S+))"));
              it = m[0].second)
             s.defines[m[1]] = Value(s, m[2]);
-        for (auto it = s.text.cbegin(); std::regex_search(it, s.text.cend(), m, std::regex(R"re(\n\s+(\d+), "([^"]*)")re"));
-             it = m[0].second)
+        for (auto it = s.text.cbegin();
+             std::regex_search(it, s.text.cend(), m, std::regex(R"re(\n\s+(\d+), "([^"]*)")re")); it = m[0].second)
             s.strings[std::stol(m[1])] = m[2];
-        std::regex_search(s.text, s.dialog, std::regex(R"re((\w+) DIALOG 0, 0, (\d+), (\d+)\nSTYLE ([^\n]+)\nCAPTION "([^"]*)"\nFONT (\d+), "([^"]*)")re"));
+        std::regex_search(
+            s.text, s.dialog,
+            std::regex(
+                R"re((\w+) DIALOG 0, 0, (\d+), (\d+)\nSTYLE ([^\n]+)\nCAPTION "([^"]*)"\nFONT (\d+), "([^"]*)")re"));
         std::regex control(R"re(CONTROL ("[^"]*"|\w+), (\w+), "(\w+)", ([^,]+), (\d+), (\d+), (\d+), (\d+))re");
         for (auto it = s.text.cbegin(); std::regex_search(it, s.text.cend(), m, control); it = m[0].second)
             s.controls.push_back(m);
@@ -101,8 +115,10 @@ TEST_F(ResourceScriptTest, DialogMatchesTheTemplate) {
     EXPECT_EQ(s.dialog[7], Narrow(dialog->fontName));
 
     ASSERT_EQ(s.controls.size(), static_cast<size_t>(dialog->itemCount));
-    const std::map<ControlKind, std::string> kClasses = {{CONTROL_STATIC, "Static"}, {CONTROL_COMBOBOX, "ComboBox"},
-                                                         {CONTROL_EDIT, "Edit"}, {CONTROL_BUTTON, "Button"},
+    const std::map<ControlKind, std::string> kClasses = {{CONTROL_STATIC, "Static"},
+                                                         {CONTROL_COMBOBOX, "ComboBox"},
+                                                         {CONTROL_EDIT, "Edit"},
+                                                         {CONTROL_BUTTON, "Button"},
                                                          {CONTROL_ICON, "Static"}};
     for (int i = 0; i < dialog->itemCount; ++i) {
         const DialogItemTemplate& item = dialog->items[i];

@@ -48,7 +48,8 @@ int Text(HWND window, wchar_t* text, int capacity) {
 }
 
 void PrintHex(const wchar_t* text, int length) {
-    for (int i = 0; i < length; ++i) std::printf("%s%04X", i ? " " : "", static_cast<unsigned>(text[i]));
+    for (int i = 0; i < length; ++i)
+        std::printf("%s%04X", i ? " " : "", static_cast<unsigned>(text[i]));
     std::printf("\n");
 }
 
@@ -113,7 +114,8 @@ int wmain(int argc, wchar_t** argv) {
         DWORD start = GetTickCount();
         do {
             HWND status = TastraItem(1006);
-            if (status != nullptr && IsWindowVisible(GetParent(status)) && Text(status, g_text, kTextChars) > 0) return 0;
+            if (status != nullptr && IsWindowVisible(GetParent(status)) && Text(status, g_text, kTextChars) > 0)
+                return 0;
         } while (Waited(start, number(2)));
         return 1;
     }
@@ -135,9 +137,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (!wcscmp(command, L"select") && argc >= 3) {
         HWND list = TastraItem(1000);
-        LRESULT index = list ? SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                                            reinterpret_cast<LPARAM>(argv[2]))
-                             : CB_ERR;
+        LRESULT index =
+            list ? SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(argv[2]))
+                 : CB_ERR;
         return index == CB_ERR ? 1 : 0;
     }
     if (!wcscmp(command, L"click") && argc >= 3) {
@@ -193,8 +195,8 @@ int wmain(int argc, wchar_t** argv) {
         HWND window = Find(nullptr, argv[2]);
         DWORD start = GetTickCount();
         DWORD_PTR answer = 0;
-        BOOL answered = window != nullptr &&
-                        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, number(3), &answer);
+        BOOL answered =
+            window != nullptr && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, number(3), &answer);
         std::printf("%lu\n", static_cast<unsigned long>(GetTickCount() - start));
         return answered ? 0 : 1;
     }
