@@ -8,6 +8,9 @@
 namespace {
 
 constexpr int kQueueSize = 256;
+// While this many keys wait to be typed, timers hold back: the poll reads
+// no more of the terminal until typing has caught up, so nothing is lost.
+constexpr int kKeyBacklog = 1024;
 constexpr int kMaxTimers = 8;
 
 struct Timer {
@@ -49,7 +52,7 @@ void OnTimeout(void* data) {
     Timer* t = static_cast<Timer*>(data);
     if (!t->running) return;
     Fl::repeat_timeout(t->seconds, OnTimeout, t);
-    if (!t->queued) t->queued = QueueMessage(t->window, WM_TIMER, t->id, 0);
+    if (!t->queued && X11KeysWaiting() < kKeyBacklog) t->queued = QueueMessage(t->window, WM_TIMER, t->id, 0);
 }
 
 void DropQueuedTimer(const Timer& t) {
@@ -75,15 +78,25 @@ void MarkTimerTaken(const MSG& m) {
     if (Timer* t = FindTimer(m.hwnd, m.wParam)) t->queued = false;
 }
 
+void CloseInTurn(long window, long) { X11RequestClose(window); }
+
 // Messages for windows of other clients: only key presses and close requests
-// mean anything there; nothing is ever destroyed from outside.
+// mean anything there; nothing is ever destroyed from outside. A close
+// request waits for the keys posted before it.
 BOOL PostToOtherWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (IsKeyMessage(message)) return X11PostKeyMessage(window, message, wParam, lParam);
     if (message == WM_CLOSE && X11WindowExists(window)) {
-        X11RequestClose(window);
+        X11AfterWaitingKeys(CloseInTurn, window, 0);
         return TRUE;
     }
     return FALSE;
+}
+
+void TypeWaitingKeys(void*) { X11TypeWaitingKeys(); }
+
+void ScheduleWaitingKeys(int milliseconds) {
+    Fl::remove_timeout(TypeWaitingKeys);
+    if (milliseconds >= 0) Fl::add_timeout(milliseconds / 1000.0, TypeWaitingKeys);
 }
 
 }  // namespace
@@ -108,6 +121,7 @@ void ResetMessageLoop() {
     g_quit = false;
     g_quitCode = 0;
     Fl::remove_idle(KeepLoopAwake);
+    X11SetKeyTimer(ScheduleWaitingKeys);
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

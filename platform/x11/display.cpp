@@ -2,6 +2,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include "platform/display.h"
+#include "platform/x11/desktop.h"
 #include "platform/x11/desktop_internal.h"
 #include "platform/common/settings_change.h"
 
@@ -50,6 +51,18 @@ static LONG Rotate(Display* display, XRRScreenConfiguration* config, Rotation su
     return DISP_CHANGE_SUCCESSFUL;
 }
 
+// A turn asked for while keys wait to be typed comes after them.
+static void RotateLater(long orientation, long)
+{
+    Display* display = X11DesktopDisplay();
+    XRRScreenConfiguration* config = display ? XRRGetScreenInfo(display, DefaultRootWindow(display)) : nullptr;
+    if (!config)
+        return;
+    Rotation current = 0;
+    Rotate(display, config, XRRConfigRotations(config, &current), static_cast<DWORD>(orientation));
+    XRRFreeScreenConfigInfo(config);
+}
+
 LONG ChangeDisplaySettingsEx(const WCHAR*, DEVMODEW* mode, HWND, DWORD flags, void*)
 {
     Display* display = X11DesktopDisplay();
@@ -70,6 +83,9 @@ LONG ChangeDisplaySettingsEx(const WCHAR*, DEVMODEW* mode, HWND, DWORD flags, vo
         result = (supported & RR_Rotate_270) ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_BADMODE;
     } else if ((mode->dmFields & DM_DISPLAYORIENTATION) && (flags & CDS_TEST)) {
         mode->dmDisplayOrientation = OrientationOfRotation(current);
+        result = DISP_CHANGE_SUCCESSFUL;
+    } else if ((mode->dmFields & DM_DISPLAYORIENTATION) && X11KeysWaiting() > 0) {
+        X11AfterWaitingKeys(RotateLater, static_cast<long>(mode->dmDisplayOrientation), 0);
         result = DISP_CHANGE_SUCCESSFUL;
     } else if (mode->dmFields & DM_DISPLAYORIENTATION) {
         result = Rotate(display, config, supported, mode->dmDisplayOrientation);
