@@ -95,6 +95,7 @@ TEST_F(DialogWindowTest, IsBuiltFromTheTemplateAsAHiddenXWindow) {
 
     EXPECT_EQ(WindowName(dialog), "Tastra v1.00");
     EXPECT_EQ(WindowClass(dialog), "tastra.Tastra");
+    EXPECT_EQ(WindowType(dialog), "_NET_WM_WINDOW_TYPE_NORMAL") << "the main window, not a dialog";
 
     EXPECT_EQ(Text(dialog, IDC_CONNECT), u"Connect");
     EXPECT_EQ(Text(dialog, IDC_BAUD_LABEL), u"Baud:");
