@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "platform/fltk/window_internal.h"
+#include "platform/linux/started_program.h"
 #include "platform/x11/desktop.h"
 
 namespace {
@@ -181,7 +182,11 @@ BOOL SetForegroundWindow(HWND window) {
 HWND GetForegroundKeyboardTarget() { return DesktopReady() ? X11KeyboardTarget() : -1; }
 
 HWND FindWindowW(const WCHAR* className, const WCHAR* title) {
-    return DesktopReady() ? X11FindTopLevel(className, title) : 0;
+    if (!DesktopReady()) return 0;
+    // The window of a handheld program that a started desktop program stands
+    // for exists while that program runs; the root window stands for it.
+    if (StartedProgramRunsFor(className)) return X11RootWindow();
+    return X11FindTopLevel(className, title);
 }
 
 int GetSystemMetrics(int index) {

@@ -19,6 +19,9 @@ HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title);
 // manager, else the top-level window of the input focus; 0 when none.
 HWND X11ActiveWindow();
 
+// The root window of the desktop's screen; 0 without a display.
+HWND X11RootWindow();
+
 // The window with the input focus (what receives typed keys); -1 on failure.
 HWND X11KeyboardTarget();
 

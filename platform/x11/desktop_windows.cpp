@@ -298,6 +298,12 @@ static Window PointerTopLevel()
     return client ? client : child;
 }
 
+HWND X11RootWindow()
+{
+    Display* display = X11DesktopDisplay();
+    return display ? static_cast<HWND>(DefaultRootWindow(display)) : 0;
+}
+
 HWND X11KeyboardTarget()
 {
     Display* display = X11DesktopDisplay();
