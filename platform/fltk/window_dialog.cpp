@@ -259,6 +259,7 @@ HWND CreateDialogParamW(HINSTANCE instance, int templateId, HWND, DLGPROC proced
     // One dialog per program: the x11 service keeps a single set of controls.
     if (t == nullptr || procedure == nullptr || g_dialog.window != nullptr || fl_display == nullptr) return 0;
     RegisterLiteralLabels();
+    StartKeyTimer();
     Fl::scheme("gtk+");
     DialogUnits units = MeasureDialogUnits(*t);
 

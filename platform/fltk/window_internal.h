@@ -70,4 +70,6 @@ void QueueSettingChange();
 // The message queue (window_loop.cpp).
 bool QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void ResetMessageLoop();
+// Keys that wait to be typed are typed from the loop's timer while the dialog exists.
+void StartKeyTimer();
 void StopDialogTimers();

@@ -121,8 +121,11 @@ void ResetMessageLoop() {
     g_quit = false;
     g_quitCode = 0;
     Fl::remove_idle(KeepLoopAwake);
-    X11SetKeyTimer(ScheduleWaitingKeys);
+    X11SetKeyTimer(nullptr);
+    Fl::remove_timeout(TypeWaitingKeys);
 }
+
+void StartKeyTimer() { X11SetKeyTimer(ScheduleWaitingKeys); }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     bool ours = IsDialog(window) || ControlFromHandle(window) != nullptr;
