@@ -242,12 +242,18 @@ Entry& At(int i)
 void TypeQueue(Display* display)
 {
     Injector& in = g_injector;
-    if (!X11KeyboardUpdate(display))
+    if (!X11KeyboardUpdate(display) || !X11KeyboardReadState(display)) {
+        // No keyboard to type with: the keys go, the actions still run.
+        while (in.count > 0) {
+            Entry entry = At(0);
+            Pop();
+            if (entry.action)
+                entry.action(entry.first, entry.second);
+        }
         return;
+    }
     if (X11KeyboardChanged())
         RebuildSpares();
-    if (!X11KeyboardReadState(display))
-        return;
     long long now = NowUs();
     RestoreIdleSpares(display, now, RESTORE_AFTER_US);
     int levels = X11KeyboardLevels();
