@@ -70,36 +70,28 @@ struct Injector {
 };
 Injector g_injector{};
 
-long long NowUs()
-{
+long long NowUs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return now.tv_sec * 1000000LL + now.tv_nsec / 1000;
 }
 
-Spare* SpareOf(int keycode)
-{
+Spare* SpareOf(int keycode) {
     for (int i = 0; i < g_injector.spareCount; ++i)
-        if (g_injector.spares[i].code == keycode)
-            return &g_injector.spares[i];
+        if (g_injector.spares[i].code == keycode) return &g_injector.spares[i];
     return nullptr;
 }
 
-bool IsSpare(int keycode)
-{
-    return SpareOf(keycode) != nullptr;
-}
+bool IsSpare(int keycode) { return SpareOf(keycode) != nullptr; }
 
-void LevelsOf(const Spare& spare, KeySym levels[LEVELS])
-{
+void LevelsOf(const Spare& spare, KeySym levels[LEVELS]) {
     for (int level = 0; level < LEVELS; ++level)
         levels[level] = spare.level[level].keysym;
 }
 
 // Keeps the spares that still hold what we bound (or nothing), with their
 // times, and tops the set up with unused keycodes.
-void RebuildSpares()
-{
+void RebuildSpares() {
     Injector& in = g_injector;
     const KeySym none[LEVELS] = {};
     int kept = 0;
@@ -119,20 +111,14 @@ void RebuildSpares()
     int unused[MAX_SPARE_KEYCODES];
     int found = X11KeyboardUnusedKeycodes(unused, MAX_SPARE_KEYCODES);
     for (int i = 0; i < found && in.spareCount < in.spareLimit; ++i)
-        if (!SpareOf(unused[i]))
-            in.spares[in.spareCount++] = Spare{static_cast<KeyCode>(unused[i]), {}};
+        if (!SpareOf(unused[i])) in.spares[in.spareCount++] = Spare{static_cast<KeyCode>(unused[i]), {}};
 }
 
-int IndexOf(const Spare* spare)
-{
-    return static_cast<int>(spare - g_injector.spares);
-}
+int IndexOf(const Spare* spare) { return static_cast<int>(spare - g_injector.spares); }
 
-void BindChanged(Display* display, const bool* changed)
-{
+void BindChanged(Display* display, const bool* changed) {
     for (int i = 0; i < g_injector.spareCount; ++i) {
-        if (!changed[i])
-            continue;
+        if (!changed[i]) continue;
         KeySym levels[LEVELS];
         LevelsOf(g_injector.spares[i], levels);
         X11KeyboardBindLevels(display, g_injector.spares[i].code, levels);
@@ -140,8 +126,7 @@ void BindChanged(Display* display, const bool* changed)
 }
 
 // The level holding `keysym`, or nullptr.
-Slot* BoundSlot(KeySym keysym, int levels, Spare** owner, int* level)
-{
+Slot* BoundSlot(KeySym keysym, int levels, Spare** owner, int* level) {
     for (int i = 0; i < g_injector.spareCount; ++i)
         for (int l = 0; l < levels; ++l)
             if (g_injector.spares[i].level[l].keysym == keysym) {
@@ -153,16 +138,15 @@ Slot* BoundSlot(KeySym keysym, int levels, Spare** owner, int* level)
 }
 
 // A level that may be rebound now: empty first, then the longest unused.
-Slot* RestedSlot(long long now, int levels, Spare** owner, int* level)
-{
+Slot* RestedSlot(long long now, int levels, Spare** owner, int* level) {
     Slot* chosen = nullptr;
     for (int i = 0; i < g_injector.spareCount; ++i)
         for (int l = 0; l < levels; ++l) {
             Slot* slot = &g_injector.spares[i].level[l];
-            if (now - slot->lastUseUs < g_injector.rebindDelayUs)
-                continue;
-            bool better = !chosen || (chosen->keysym != NoSymbol && slot->keysym == NoSymbol) ||
-                          ((chosen->keysym == NoSymbol) == (slot->keysym == NoSymbol) && slot->lastUseUs < chosen->lastUseUs);
+            if (now - slot->lastUseUs < g_injector.rebindDelayUs) continue;
+            bool better =
+                !chosen || (chosen->keysym != NoSymbol && slot->keysym == NoSymbol) ||
+                ((chosen->keysym == NoSymbol) == (slot->keysym == NoSymbol) && slot->lastUseUs < chosen->lastUseUs);
             if (better) {
                 chosen = slot;
                 *owner = &g_injector.spares[i];
@@ -173,8 +157,7 @@ Slot* RestedSlot(long long now, int levels, Spare** owner, int* level)
 }
 
 // Spares whose levels all rested this long go back to no symbol.
-void RestoreIdleSpares(Display* display, long long now, long long idleUs)
-{
+void RestoreIdleSpares(Display* display, long long now, long long idleUs) {
     Injector& in = g_injector;
     bool changed[MAX_SPARE_KEYCODES] = {};
     bool any = false;
@@ -184,19 +167,16 @@ void RestoreIdleSpares(Display* display, long long now, long long idleUs)
             bound = bound || slot.keysym != NoSymbol;
             idle = idle && now - slot.lastUseUs >= idleUs;
         }
-        if (!bound || !idle)
-            continue;
+        if (!bound || !idle) continue;
         for (Slot& slot : in.spares[i].level)
             slot.keysym = NoSymbol;
         changed[i] = any = true;
     }
-    if (any)
-        BindChanged(display, changed);
+    if (any) BindChanged(display, changed);
 }
 
 // When the queue can go on (a level rests) or idle spares go back; -1: never.
-int NextWorkMs(long long now)
-{
+int NextWorkMs(long long now) {
     Injector& in = g_injector;
     long long due = -1;
     int levels = X11KeyboardLevels();
@@ -204,56 +184,43 @@ int NextWorkMs(long long now)
         for (int l = 0; l < LEVELS; ++l) {
             const Slot& slot = in.spares[i].level[l];
             long long at = -1;
-            if (in.count > 0 && l < levels)
-                at = slot.lastUseUs + in.rebindDelayUs;
+            if (in.count > 0 && l < levels) at = slot.lastUseUs + in.rebindDelayUs;
             if (slot.keysym != NoSymbol && (at < 0 || slot.lastUseUs + RESTORE_AFTER_US < at))
                 at = at < 0 ? slot.lastUseUs + RESTORE_AFTER_US : at;
-            if (at >= 0 && (due < 0 || at < due))
-                due = at;
+            if (at >= 0 && (due < 0 || at < due)) due = at;
         }
-    if (in.count > 0 && due < 0)
-        due = now;
-    if (due < 0)
-        return -1;
+    if (in.count > 0 && due < 0) due = now;
+    if (due < 0) return -1;
     long long ms = (due - now + 999) / 1000;
     return ms < 1 ? 1 : static_cast<int>(ms);
 }
 
-void Schedule(long long now)
-{
-    if (g_injector.schedule)
-        g_injector.schedule(NextWorkMs(now));
+void Schedule(long long now) {
+    if (g_injector.schedule) g_injector.schedule(NextWorkMs(now));
 }
 
-void Pop()
-{
+void Pop() {
     g_injector.head = (g_injector.head + 1) % QUEUE_SIZE;
     --g_injector.count;
 }
 
-Entry& At(int i)
-{
-    return g_injector.queue[(g_injector.head + i) % QUEUE_SIZE];
-}
+Entry& At(int i) { return g_injector.queue[(g_injector.head + i) % QUEUE_SIZE]; }
 
 // Plans the strokes from the head of the queue up to the first keysym that
 // must wait for a level, binds the levels the plan needs in as few
 // requests as the keycodes allow, then types the plan.
-void TypeQueue(Display* display)
-{
+void TypeQueue(Display* display) {
     Injector& in = g_injector;
     if (!X11KeyboardUpdate(display) || !X11KeyboardReadState(display)) {
         // No keyboard to type with: the keys go, the actions still run.
         while (in.count > 0) {
             Entry entry = At(0);
             Pop();
-            if (entry.action)
-                entry.action(entry.first, entry.second);
+            if (entry.action) entry.action(entry.first, entry.second);
         }
         return;
     }
-    if (X11KeyboardChanged())
-        RebuildSpares();
+    if (X11KeyboardChanged()) RebuildSpares();
     long long now = NowUs();
     RestoreIdleSpares(display, now, RESTORE_AFTER_US);
     int levels = X11KeyboardLevels();
@@ -267,8 +234,7 @@ void TypeQueue(Display* display)
         Entry& entry = At(planned);
         KeyStrokePlan& plan = plans[planned];
         plan.keycode = 0;
-        if (entry.action || entry.target != focus)
-            continue;
+        if (entry.action || entry.target != focus) continue;
         if (X11KeyboardFind(entry.keysym, IsSpare, &plan) ||
             (entry.alternative != NoSymbol && X11KeyboardFind(entry.alternative, IsSpare, &plan)))
             continue;
@@ -277,8 +243,7 @@ void TypeQueue(Display* display)
         Slot* slot = BoundSlot(entry.keysym, levels, &spare, &level);
         if (!slot) {
             slot = RestedSlot(now, levels, &spare, &level);
-            if (!slot)
-                break;
+            if (!slot) break;
             slot->keysym = entry.keysym;
             changed[IndexOf(spare)] = true;
         }
@@ -290,8 +255,7 @@ void TypeQueue(Display* display)
         Entry entry = At(0);
         Pop();
         if (!entry.action) {
-            if (plans[i].keycode)
-                X11KeyboardStroke(display, plans[i]);
+            if (plans[i].keycode) X11KeyboardStroke(display, plans[i]);
             continue;
         }
         // The action may use another connection: what was typed goes first.
@@ -303,58 +267,43 @@ void TypeQueue(Display* display)
     XFlush(display);
 }
 
-void Drain()
-{
+void Drain() {
     Injector& in = g_injector;
     Display* display = X11DesktopDisplay();
-    if (in.typing || !display)
-        return;
+    if (in.typing || !display) return;
     in.typing = true;
     TypeQueue(display);
     in.typing = false;
     Schedule(NowUs());
 }
 
-bool Enqueue(const Entry& entry)
-{
+bool Enqueue(const Entry& entry) {
     Injector& in = g_injector;
-    if (in.count >= QUEUE_SIZE)
-        return false;
+    if (in.count >= QUEUE_SIZE) return false;
     in.queue[(in.head + in.count) % QUEUE_SIZE] = entry;
     ++in.count;
     return true;
 }
 
-bool TypeableNow(KeySym keysym)
-{
+bool TypeableNow(KeySym keysym) {
     KeyStrokePlan plan{};
     return g_injector.spareCount > 0 || X11KeyboardFind(keysym, IsSpare, &plan);
 }
 
-bool QueueKeysym(KeySym keysym, KeySym alternative)
-{
-    if (keysym == NoSymbol || !TypeableNow(keysym))
-        return false;
+bool QueueKeysym(KeySym keysym, KeySym alternative) {
+    if (keysym == NoSymbol || !TypeableNow(keysym)) return false;
     return Enqueue(Entry{g_injector.postingTarget, keysym, alternative, nullptr, 0, 0});
 }
 
-bool QueueVirtualKey(WORD virtualKey)
-{
-    return QueueKeysym(X11KeysymOfVirtualKey(virtualKey), NoSymbol);
-}
+bool QueueVirtualKey(WORD virtualKey) { return QueueKeysym(X11KeysymOfVirtualKey(virtualKey), NoSymbol); }
 
-bool HasVirtualKey(WORD virtualKey)
-{
-    return X11KeysymOfVirtualKey(virtualKey) != NoSymbol;
-}
+bool HasVirtualKey(WORD virtualKey) { return X11KeysymOfVirtualKey(virtualKey) != NoSymbol; }
 
-bool QueueCharacter(WCHAR character)
-{
+bool QueueCharacter(WCHAR character) {
     return QueueKeysym(X11KeysymOfCharacter(character), X11LegacyKeysymOfCharacter(character));
 }
 
-bool XTestAvailable(Display* display)
-{
+bool XTestAvailable(Display* display) {
     static Display* checked = nullptr;
     static bool available = false;
     if (checked != display) {
@@ -365,12 +314,10 @@ bool XTestAvailable(Display* display)
     return available;
 }
 
-bool TargetExists(HWND target)
-{
+bool TargetExists(HWND target) {
     Injector& in = g_injector;
     long long now = NowUs();
-    if (target > 0 && target == in.checkedTarget && now - in.checkedAtUs < TARGET_CHECK_US)
-        return true;
+    if (target > 0 && target == in.checkedTarget && now - in.checkedAtUs < TARGET_CHECK_US) return true;
     in.checkedTarget = X11WindowExists(target) ? target : 0;
     in.checkedAtUs = now;
     return in.checkedTarget != 0;
@@ -378,30 +325,19 @@ bool TargetExists(HWND target)
 
 }  // namespace
 
-void X11SetSpareKeycodeTuning(int limit, int rebindDelayMs)
-{
+void X11SetSpareKeycodeTuning(int limit, int rebindDelayMs) {
     g_injector.spareLimit = limit < 1 ? 1 : limit > MAX_SPARE_KEYCODES ? MAX_SPARE_KEYCODES : limit;
     g_injector.rebindDelayUs = rebindDelayMs * 1000LL;
     X11KeyboardForget();
 }
 
-void X11SetKeyTimer(void (*schedule)(int milliseconds))
-{
-    g_injector.schedule = schedule;
-}
+void X11SetKeyTimer(void (*schedule)(int milliseconds)) { g_injector.schedule = schedule; }
 
-void X11TypeWaitingKeys()
-{
-    Drain();
-}
+void X11TypeWaitingKeys() { Drain(); }
 
-int X11KeysWaiting()
-{
-    return g_injector.count;
-}
+int X11KeysWaiting() { return g_injector.count; }
 
-void X11AfterWaitingKeys(void (*action)(long, long), long first, long second)
-{
+void X11AfterWaitingKeys(void (*action)(long, long), long first, long second) {
     // Run now when nothing waits, or when called from an action in its turn.
     if (g_injector.count == 0 || g_injector.typing || !Enqueue(Entry{0, NoSymbol, NoSymbol, action, first, second})) {
         action(first, second);
@@ -410,8 +346,7 @@ void X11AfterWaitingKeys(void (*action)(long, long), long first, long second)
     Schedule(NowUs());
 }
 
-void X11ReleaseSpareKeycodes()
-{
+void X11ReleaseSpareKeycodes() {
     Injector& in = g_injector;
     Display* display = X11DesktopDisplay();
     if (display) {
@@ -425,8 +360,7 @@ void X11ReleaseSpareKeycodes()
         long long lastUse = 0;
         for (int i = 0; i < in.spareCount; ++i)
             for (const Slot& slot : in.spares[i].level)
-                if (slot.keysym != NoSymbol && slot.lastUseUs > lastUse)
-                    lastUse = slot.lastUseUs;
+                if (slot.keysym != NoSymbol && slot.lastUseUs > lastUse) lastUse = slot.lastUseUs;
         long long wait = lastUse + in.rebindDelayUs - NowUs();
         if (wait > 0) {
             timespec pause{static_cast<time_t>(wait / 1000000), static_cast<long>((wait % 1000000) * 1000)};
@@ -443,20 +377,15 @@ void X11ReleaseSpareKeycodes()
     ResetKeyStrokes();
 }
 
-BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM)
-{
+BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
     static const KeyStrokeTyper typer{QueueVirtualKey, HasVirtualKey, QueueCharacter};
-    if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR)
-        return FALSE;
+    if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
     Display* display = X11DesktopDisplay();
-    if (!display || !XTestAvailable(display) || !TargetExists(target))
-        return FALSE;
+    if (!display || !XTestAvailable(display) || !TargetExists(target)) return FALSE;
     // What can be typed is judged against the keymap of now.
     if (!g_injector.typing) {
-        if (!X11KeyboardUpdate(display))
-            return FALSE;
-        if (X11KeyboardChanged())
-            RebuildSpares();
+        if (!X11KeyboardUpdate(display)) return FALSE;
+        if (X11KeyboardChanged()) RebuildSpares();
     }
     g_injector.postingTarget = target;
     BOOL queued = TypeKeyMessage(typer, target, message, wParam);

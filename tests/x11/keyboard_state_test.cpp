@@ -27,36 +27,29 @@ const KeyboardCase CASES[] = {
     {"LayoutChangedToFrench", "fr", LockMask, 0},
 };
 
-void PrintTo(const KeyboardCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const KeyboardCase& c, std::ostream* out) { *out << c.name; }
 
 // As the input translation posts a control byte: the key, then its character.
-void PressKeyWithCharacter(WORD key)
-{
+void PressKeyWithCharacter(WORD key) {
     HWND target = X11KeyboardTarget();
     X11PostKeyMessage(target, WM_KEYDOWN, key, 1);
     X11PostKeyMessage(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
     X11PostKeyMessage(target, WM_CHAR, key, 1);
 }
 
-bool SetLayout(const char* layout)
-{
+bool SetLayout(const char* layout) {
     std::string command = std::string("setxkbmap -layout ") + layout;
     return system(command.c_str()) == 0;
 }
 
 class KeyboardStateTest : public ::testing::TestWithParam<KeyboardCase> {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ASSERT_TRUE(X11DesktopOpen(nullptr));
         keyboard = XOpenDisplay(nullptr);
         ASSERT_NE(keyboard, nullptr);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         StopClient(client);
         X11DesktopClose();
         if (keyboard) {
@@ -67,8 +60,7 @@ protected:
         SetLayout("us");
     }
 
-    XkbStateRec State()
-    {
+    XkbStateRec State() {
         XkbStateRec state{};
         XkbGetState(keyboard, XkbUseCoreKbd, &state);
         return state;
@@ -78,8 +70,7 @@ protected:
     pid_t client = 0;
 };
 
-TEST_P(KeyboardStateTest, TextArrivesExactly)
-{
+TEST_P(KeyboardStateTest, TextArrivesExactly) {
     const KeyboardCase& c = GetParam();
     std::string file = TempPath(std::string(c.name) + ".txt");
     TypingTarget xterm = StartTypingXterm(file, c.name);
@@ -100,8 +91,9 @@ TEST_P(KeyboardStateTest, TextArrivesExactly)
     ASSERT_EQ(before.locked_mods, c.locks);
     ASSERT_EQ(before.group, c.group);
 
-    const std::u16string line = u"abcxyzABCXYZ qwerty QWERTY 0123456789 @|{}[]~\"'<>;:/?-=_+`\\^!#$%&*() "
-                                u"éäßüÖÄÜ§°µçñ ½©£×÷";
+    const std::u16string line =
+        u"abcxyzABCXYZ qwerty QWERTY 0123456789 @|{}[]~\"'<>;:/?-=_+`\\^!#$%&*() "
+        u"éäßüÖÄÜ§°µçñ ½©£×÷";
     TypeText(line);
     PressKeyWithCharacter(VK_TAB);
     TypeText(u"xy");
