@@ -63,6 +63,7 @@ struct Injector {
     Entry queue[QUEUE_SIZE];
     int head, count;
     bool typing;
+    bool waitingForLevel;  // the head waits for a spare level to rest
     void (*schedule)(int milliseconds);
     HWND checkedTarget;
     long long checkedAtUs;
@@ -176,21 +177,26 @@ void RestoreIdleSpares(Display* display, long long now, long long idleUs) {
 }
 
 // When the queue can go on (a level rests) or idle spares go back; -1: never.
+// When the queue can go on (at once, or when a level has rested) or an idle
+// spare goes back; -1: never.
 int NextWorkMs(long long now) {
     Injector& in = g_injector;
+    if (in.count > 0 && !in.waitingForLevel) return 0;
     long long due = -1;
+    auto earliest = [&due](long long at) {
+        if (due < 0 || at < due) due = at;
+    };
     int levels = X11KeyboardLevels();
-    for (int i = 0; i < in.spareCount; ++i)
+    for (int i = 0; i < in.spareCount; ++i) {
+        long long lastBound = -1;
         for (int l = 0; l < LEVELS; ++l) {
             const Slot& slot = in.spares[i].level[l];
-            long long at = -1;
-            if (in.count > 0 && l < levels) at = slot.lastUseUs + in.rebindDelayUs;
-            if (slot.keysym != NoSymbol && (at < 0 || slot.lastUseUs + RESTORE_AFTER_US < at))
-                at = at < 0 ? slot.lastUseUs + RESTORE_AFTER_US : at;
-            if (at >= 0 && (due < 0 || at < due)) due = at;
+            if (in.count > 0 && l < levels) earliest(slot.lastUseUs + in.rebindDelayUs);
+            if (slot.keysym != NoSymbol && slot.lastUseUs > lastBound) lastBound = slot.lastUseUs;
         }
-    if (in.count > 0 && due < 0) due = now;
-    if (due < 0) return -1;
+        if (lastBound >= 0) earliest(lastBound + RESTORE_AFTER_US);
+    }
+    if (due < 0) return in.count > 0 ? 0 : -1;
     long long ms = (due - now + 999) / 1000;
     return ms < 1 ? 1 : static_cast<int>(ms);
 }
@@ -230,6 +236,7 @@ void TypeQueue(Display* display) {
     KeyStrokePlan plans[BATCH];
     bool changed[MAX_SPARE_KEYCODES] = {};
     int planned = 0;
+    in.waitingForLevel = false;
     for (; planned < in.count && planned < BATCH; ++planned) {
         Entry& entry = At(planned);
         KeyStrokePlan& plan = plans[planned];
@@ -243,6 +250,7 @@ void TypeQueue(Display* display) {
         Slot* slot = BoundSlot(entry.keysym, levels, &spare, &level);
         if (!slot) {
             slot = RestedSlot(now, levels, &spare, &level);
+            in.waitingForLevel = slot == nullptr;
             if (!slot) break;
             slot->keysym = entry.keysym;
             changed[IndexOf(spare)] = true;
