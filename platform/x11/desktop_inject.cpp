@@ -17,11 +17,11 @@
 namespace {
 
 // Clients read the keymap only when they handle a key event after a
-// MappingNotify, so a spare level rebound before the client got to its
-// last stroke types the new keysym. Measured with xterm: characters changed
-// at up to 100 ms with the machine busy, at 150 ms under heavy load (a
-// client then lags that much); 250 ms leaves a margin.
-constexpr int DEFAULT_REBIND_DELAY_MS = 250;
+// MappingNotify, so a spare level rebound before the client got to its last
+// stroke types the new keysym. Measured with xterm: characters changed at up
+// to 100 ms with the machine busy; with two sessions on a machine at load 15,
+// 250 ms still changed some. 500 ms leaves a margin.
+constexpr int DEFAULT_REBIND_DELAY_MS = 500;
 constexpr int MAX_SPARE_KEYCODES = 32;
 constexpr int LEVELS = 4;
 // Spare keycodes idle this long go back to no symbol.
@@ -67,7 +67,7 @@ struct Injector {
     void (*schedule)(int milliseconds);
     HWND checkedTarget;
     long long checkedAtUs;
-    HWND postingTarget;
+    HWND postedTo, postingTarget;  // the last target and its top-level window
 };
 Injector g_injector{};
 
@@ -230,9 +230,9 @@ void TypeQueue(Display* display) {
     long long now = NowUs();
     RestoreIdleSpares(display, now, RESTORE_AFTER_US);
     int levels = X11KeyboardLevels();
-    // Keys go to the focus: those of a target that lost it since are
-    // dropped rather than typed into another window.
-    HWND focus = X11KeyboardTarget();
+    // Keys go to the focus: those for a top-level window that lost it since
+    // are dropped rather than typed into another window.
+    HWND focus = X11TopLevelOf(X11KeyboardTarget());
     KeyStrokePlan plans[BATCH];
     bool changed[MAX_SPARE_KEYCODES] = {};
     int planned = 0;
@@ -381,6 +381,7 @@ void X11ReleaseSpareKeycodes() {
     in.spareCount = 0;
     in.head = in.count = 0;
     in.checkedTarget = 0;
+    in.postedTo = in.postingTarget = 0;
     X11KeyboardForget();
     ResetKeyStrokes();
 }
@@ -395,7 +396,10 @@ BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
         if (!X11KeyboardUpdate(display)) return FALSE;
         if (X11KeyboardChanged()) RebuildSpares();
     }
-    g_injector.postingTarget = target;
+    if (target != g_injector.postedTo) {
+        g_injector.postedTo = target;
+        g_injector.postingTarget = X11TopLevelOf(target);
+    }
     BOOL queued = TypeKeyMessage(typer, target, message, wParam);
     // With a loop, the keys of one turn are typed together right after it.
     if (g_injector.schedule && !g_injector.typing)

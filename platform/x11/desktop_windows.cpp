@@ -262,6 +262,15 @@ static Window TopLevelOf(Window window)
     return 0;
 }
 
+HWND X11TopLevelOf(HWND window)
+{
+    if (window <= 0 || !X11DesktopDisplay())
+        return 0;
+    X11BeginTrap();
+    Window top = TopLevelOf(static_cast<Window>(window));
+    return X11EndTrap() ? static_cast<HWND>(top) : 0;
+}
+
 static Window FocusTopLevel()
 {
     Window focus = None;

@@ -8,6 +8,7 @@
 
 #include "platform/window.h"
 #include "platform/x11/desktop.h"
+#include "platform/x11/desktop_internal.h"
 #include "tests/x11/desktop_support.h"
 
 namespace {
@@ -161,7 +162,8 @@ TEST_F(InjectTest, PostingNeverWaitsAndAnActionWaitsForTheKeysBeforeIt)
     std::string log = TempPath("order-xev.log");
     pid_t xev = StartClient({"sh", "-c", "exec xev -name tastra-order-xev > '" + log + "'"});
     HWND other = 0;
-    ASSERT_TRUE(WaitFor([&] { return (other = X11FindTopLevel(nullptr, u"tastra-order-xev")) != 0; }));
+    // Mapped before the xterm starts, so that the window manager's focus settles on the xterm.
+    ASSERT_TRUE(WaitFor([&] { return (other = X11FindTopLevel(nullptr, u"tastra-order-xev")) != 0 && X11IsMapped(other); }));
     double longestMs = 0;
     bool waited = false;
     std::string content = TypeIntoXterm([&] {
