@@ -230,8 +230,9 @@ void TypeQueue(Display* display) {
     long long now = NowUs();
     RestoreIdleSpares(display, now, RESTORE_AFTER_US);
     int levels = X11KeyboardLevels();
-    // Keys go to the focus: those for a top-level window that lost it since
-    // are dropped rather than typed into another window.
+    // Keys go to the focus: those for a top-level window that has lost it
+    // to another since are dropped rather than typed into that one. When
+    // either is unknown (a window gone mid-query), they are typed.
     HWND focus = X11TopLevelOf(X11KeyboardTarget());
     KeyStrokePlan plans[BATCH];
     bool changed[MAX_SPARE_KEYCODES] = {};
@@ -241,7 +242,7 @@ void TypeQueue(Display* display) {
         Entry& entry = At(planned);
         KeyStrokePlan& plan = plans[planned];
         plan.keycode = 0;
-        if (entry.action || entry.target != focus) continue;
+        if (entry.action || (focus > 0 && entry.target > 0 && entry.target != focus)) continue;
         if (X11KeyboardFind(entry.keysym, IsSpare, &plan) ||
             (entry.alternative != NoSymbol && X11KeyboardFind(entry.alternative, IsSpare, &plan)))
             continue;
