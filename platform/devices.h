@@ -1,7 +1,11 @@
 // The device manager: which device names are registered, and driver
 // instances that the program registers and removes.
 //
-// A device is named by a prefix, one digit and a colon ("COM5:").
+// A device is named by a prefix, one digit and a colon ("COM5:"); names
+// match without regard to case. A backend may refuse a registration it
+// cannot provide (a desktop's Bluetooth stack can bind an outgoing serial
+// port but not offer an incoming one): RegisterDevice then returns
+// INVALID_HANDLE_VALUE, as for any failure.
 #pragma once
 
 #include "platform/types.h"
