@@ -414,7 +414,7 @@ HWND GetDlgItem(HWND dialog, int id) {
 
 LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND control = GetDlgItem(dialog, id);
-    return SendMessageW(control, message, wParam, lParam);
+    return control != 0 ? SendMessageW(control, message, wParam, lParam) : CB_ERR;
 }
 
 BOOL SetWindowTextW(HWND window, const WCHAR* text) {
