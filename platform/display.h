@@ -51,7 +51,7 @@ static_assert(offsetof(DEVMODEW, dmDisplayOrientation) == 188, "dmDisplayOrienta
 
 // Three requests, told apart by dmFields and flags, each exactly as below;
 // any other is DISP_CHANGE_BADMODE, and a null record or a dmSize other
-// than sizeof(DEVMODEW) is DISP_CHANGE_FAILED.
+// than sizeof(DEVMODEW) is DISP_CHANGE_FAILED, the record left alone.
 //  - DM_DISPLAYQUERYORIENTATION with CDS_TEST, the capability test: writes
 //    the orientations other than DMDO_0 that the screen can take, as DMDO_
 //    bits, into dmDisplayOrientation (0 when it cannot turn at all). The

@@ -75,10 +75,12 @@ TEST_P(DisplayContract, RequestsOutsideTheThreeAreRefusedAlike) {
         {DM_DISPLAYORIENTATION, CDS_RESET, sizeof(DEVMODEW) - 4, DISP_CHANGE_FAILED},
     };
     for (const Case& c : cases) {
-        DEVMODEW mode = Record(c.fields, DMDO_0);
+        const DWORD untouched = 0xABCD;
+        DEVMODEW mode = Record(c.fields, untouched);
         mode.dmSize = c.size;
         EXPECT_EQ(ChangeDisplaySettingsEx(nullptr, &mode, 0, c.flags, nullptr), c.result)
             << std::hex << c.fields << " " << c.flags << " " << std::dec << c.size;
+        EXPECT_EQ(mode.dmDisplayOrientation, untouched) << "a refused request leaves the record alone";
     }
     EXPECT_EQ(ChangeDisplaySettingsEx(nullptr, nullptr, 0, CDS_TEST, nullptr), DISP_CHANGE_FAILED);
     EXPECT_EQ(g_announcements, 0);
