@@ -15,30 +15,33 @@
 
 namespace {
 
-int g_signalPipe[2] = {-1, -1};
-bool g_closePosted = false;
-volatile sig_atomic_t g_displayLost = 0;
+struct ShutdownState {
+    int signalPipe[2];
+    bool closePosted;
+    volatile sig_atomic_t displayLost;
+};
+ShutdownState g_shutdown{{-1, -1}, false, 0};
 
 // Only write(2) is safe here; the loop does the rest.
 void OnSignal(int) {
     int saved = errno;
     char byte = 1;
-    ssize_t ignored = write(g_signalPipe[1], &byte, 1);
+    ssize_t ignored = write(g_shutdown.signalPipe[1], &byte, 1);
     (void)ignored;
     errno = saved;
 }
 
 void DrainSignalPipe() {
     char bytes[16];
-    while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+    while (read(g_shutdown.signalPipe[0], bytes, sizeof bytes) > 0) {
     }
 }
 
 // One WM_CLOSE is enough; a second signal must not close twice.
 void OnSignalPipeReadable(int, void*) {
     DrainSignalPipe();
-    if (g_closePosted) return;
-    g_closePosted = true;
+    if (g_shutdown.closePosted) return;
+    g_shutdown.closePosted = true;
     if (g_dialog.hwnd != 0)
         PostMessageW(g_dialog.hwnd, WM_CLOSE, 0, 0);
     else
@@ -49,8 +52,8 @@ void OnSignalPipeReadable(int, void*) {
 // the farewell, or call us again. A second loss during the close (FLTK drawing
 // on the dead connection) ends at once.
 int OnDisplayLost(Display*) {
-    if (g_displayLost) _exit(1);
-    g_displayLost = 1;
+    if (g_shutdown.displayLost) _exit(1);
+    g_shutdown.displayLost = 1;
     if (g_dialog.procedure != nullptr && g_dialog.hwnd != 0)
         g_dialog.procedure(g_dialog.hwnd, WM_CLOSE, 0, 0);
     std::fprintf(stderr, "tastra: the connection to the X server was lost; the terminal link is closed.\n");
@@ -59,8 +62,8 @@ int OnDisplayLost(Display*) {
 }
 
 bool OpenSignalPipe() {
-    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    Fl::add_fd(g_signalPipe[0], FL_READ, OnSignalPipeReadable);
+    if (pipe2(g_shutdown.signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    Fl::add_fd(g_shutdown.signalPipe[0], FL_READ, OnSignalPipeReadable);
     return true;
 }
 

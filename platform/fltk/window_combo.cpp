@@ -29,10 +29,13 @@ struct ComboData {
     int fontSize;
 };
 
-ComboData g_combos[kMaxCombos];
-int g_comboCount = 0;
+struct ComboState {
+    ComboData combos[kMaxCombos];
+    int count;
+};
+ComboState g_combo{};
 
-ComboData& ComboOf(const DialogControl* control) { return g_combos[control->combo]; }
+ComboData& ComboOf(const DialogControl* control) { return g_combo.combos[control->combo]; }
 
 void ShowInInput(ComboData& combo, const WCHAR* text) {
     char utf8[kMaxUtf8];
@@ -105,7 +108,7 @@ public:
 
     int handle(int event) override {
         if (event != FL_KEYBOARD) return Fl_Input::handle(event);
-        ComboData& combo = g_combos[combo_];
+        ComboData& combo = g_combo.combos[combo_];
         int key = Fl::event_key();
         if ((key == FL_Down && Fl::event_alt()) || key == FL_F + 4) {
             OpenList(combo);
@@ -131,7 +134,7 @@ public:
 
     int handle(int event) override {
         if (event == FL_PUSH && active_r()) {
-            OpenList(g_combos[combo_]);
+            OpenList(g_combo.combos[combo_]);
             return 1;
         }
         if (event == FL_SHORTCUT || event == FL_KEYBOARD) return 0;
@@ -145,9 +148,9 @@ private:
 }  // namespace
 
 Fl_Widget* CreateCombo(DialogControl* control, int x, int y, int w, int h, int fontSize) {
-    if (g_comboCount >= kMaxCombos) return nullptr;
-    int index = g_comboCount++;
-    ComboData& combo = g_combos[index];
+    if (g_combo.count >= kMaxCombos) return nullptr;
+    int index = g_combo.count++;
+    ComboData& combo = g_combo.combos[index];
     combo.control = control;
     combo.count = 0;
     combo.selection = -1;
@@ -209,9 +212,9 @@ void ReadComboText(const DialogControl* control, WCHAR* text, int capacity) {
 void SetComboText(DialogControl* control, const WCHAR* text) { ShowInInput(ComboOf(control), text); }
 
 void ResetCombos() {
-    for (ComboData& combo : g_combos) {
+    for (ComboData& combo : g_combo.combos) {
         combo.count = 0;
         combo.selection = -1;
     }
-    g_comboCount = 0;
+    g_combo.count = 0;
 }

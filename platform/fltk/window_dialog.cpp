@@ -19,8 +19,6 @@
 #include "platform/common/settings_change.h"
 #include "platform/fltk/window_internal.h"
 
-DialogState g_dialog;
-
 namespace {
 
 const char kWindowClass[] = "tastra";
@@ -223,23 +221,6 @@ DialogWindow* CreateDialogWindow(HINSTANCE instance, const DialogTemplate& t, co
 }
 
 }  // namespace
-
-bool IsDialog(HWND window) { return window != 0 && g_dialog.window != nullptr && window == g_dialog.hwnd; }
-
-DialogControl* ControlFromHandle(HWND window) {
-    HWND index = window - kFirstControlHandle;
-    if (g_dialog.window == nullptr || index < 0 || index >= g_dialog.controlCount) return nullptr;
-    return &g_dialog.controls[index];
-}
-
-DialogControl* ControlFromId(int id) {
-    if (g_dialog.window == nullptr || id == IDC_STATIC) return nullptr;
-    for (int i = 0; i < g_dialog.controlCount; ++i)
-        if (g_dialog.controls[i].id == id) return &g_dialog.controls[i];
-    return nullptr;
-}
-
-HWND HandleOfControl(const DialogControl* control) { return kFirstControlHandle + (control - g_dialog.controls); }
 
 void ApplyControlText(DialogControl* control) {
     if (control->kind == CONTROL_COMBOBOX) {

@@ -39,6 +39,7 @@ struct DialogState {
 
 extern DialogState g_dialog;
 
+// The dialog and its controls by handle (dialog_state.cpp).
 bool IsDialog(HWND window);
 DialogControl* ControlFromHandle(HWND window);
 DialogControl* ControlFromId(int id);
@@ -66,7 +67,14 @@ void ResetCombos();
 // Queues WM_SETTINGCHANGE for the dialog (dialog.cpp).
 void QueueSettingChange();
 
-// The message queue (window_loop.cpp).
+// The message queue and timers (message_queue.cpp). QueueMessage is false
+// when the queue is full; a timer queues WM_TIMER only when none of its own waits.
 bool QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void ResetMessageLoop();
+bool TakeQueuedMessage(MSG* message);
+void QueueQuit(int exitCode);
+bool TakeQuit(int* exitCode);
+void SleepUntilNextEvent();  // until FLTK has run a callback
+bool StartDialogTimer(HWND window, UINT_PTR id, UINT milliseconds);
+bool StopDialogTimer(HWND window, UINT_PTR id);
 void StopDialogTimers();
+void ResetMessageLoop();

@@ -1,8 +1,10 @@
-// Implements X11PostKeyMessage of platform/x11/desktop.h: key and character messages typed through XTest.
+// Implements X11PostKeyMessage of platform/x11/desktop.h: key and character messages typed through XTest,
+// by the rules of platform/common/key_strokes.h.
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <time.h>
 
+#include "platform/common/key_strokes.h"
 #include "platform/window.h"
 #include "platform/x11/desktop.h"
 #include "platform/x11/desktop_internal.h"
@@ -41,11 +43,6 @@ static int g_keysymsPerKeycode = 0;
 static bool g_keymapStale = true;
 static KeyCode g_shiftKeycode = 0;
 static KeyCode g_level3Keycode = 0;
-
-// The character the last key press produced itself, and for which target:
-// its WM_CHAR that follows must not type it a second time.
-static WCHAR g_pressedCharacter = 0;
-static HWND g_pressedTarget = 0;
 
 static HWND g_checkedTarget = 0;
 static long long g_checkedAtUs = 0;
@@ -264,8 +261,7 @@ void X11ReleaseSpareKeycodes()
     g_keymap = nullptr;
     g_spareCount = 0;
     g_keymapStale = true;
-    g_pressedCharacter = 0;
-    g_pressedTarget = 0;
+    ResetKeyStrokes();
     g_checkedTarget = 0;
 }
 
@@ -278,17 +274,6 @@ static bool TypeKeysym(Display* display, KeySym keysym, KeySym alternative)
         return true;
     }
     return TypeThroughSpare(display, keysym);
-}
-
-static WCHAR CharacterOfKey(WPARAM virtualKey)
-{
-    switch (virtualKey & 0xFF) {
-    case VK_BACK: return 0x08;
-    case VK_TAB: return 0x09;
-    case VK_RETURN: return 0x0D;
-    case VK_ESCAPE: return 0x1B;
-    default: return 0;
-    }
 }
 
 static bool XTestAvailable(Display* display)
@@ -313,11 +298,26 @@ static bool TargetExists(HWND target)
     return g_checkedTarget != 0;
 }
 
-// WM_KEYDOWN types the whole stroke and WM_KEYUP adds nothing: a key can
-// then never stay held down (and auto-repeat) when the release is lost or
-// the target goes away between the two messages.
+static bool TypeVirtualKey(WORD virtualKey)
+{
+    KeySym keysym = X11KeysymOfVirtualKey(virtualKey);
+    return keysym != NoSymbol && TypeKeysym(X11DesktopDisplay(), keysym, NoSymbol);
+}
+
+static bool HasVirtualKey(WORD virtualKey)
+{
+    return X11KeysymOfVirtualKey(virtualKey) != NoSymbol;
+}
+
+static bool TypeCharacter(WCHAR character)
+{
+    KeySym keysym = X11KeysymOfCharacter(character);
+    return keysym != NoSymbol && TypeKeysym(X11DesktopDisplay(), keysym, X11LegacyKeysymOfCharacter(character));
+}
+
 BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM)
 {
+    static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
     if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR)
         return FALSE;
     Display* display = X11DesktopDisplay();
@@ -327,24 +327,7 @@ BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM)
     if (g_keymapStale)
         LoadKeymap(display);
     RestoreIdleSpares(display, RESTORE_AFTER_US);
-
-    bool typed = false;
-    if (message == WM_KEYDOWN) {
-        KeySym keysym = X11KeysymOfVirtualKey(wParam);
-        typed = keysym != NoSymbol && TypeKeysym(display, keysym, NoSymbol);
-        g_pressedCharacter = typed ? CharacterOfKey(wParam) : 0;
-        g_pressedTarget = target;
-    } else if (message == WM_KEYUP) {
-        typed = X11KeysymOfVirtualKey(wParam) != NoSymbol;
-    } else {
-        WCHAR character = static_cast<WCHAR>(wParam);
-        bool producedByKey = character != 0 && character == g_pressedCharacter && target == g_pressedTarget;
-        g_pressedCharacter = 0;
-        if (producedByKey)
-            return TRUE;
-        KeySym keysym = X11KeysymOfCharacter(character);
-        typed = keysym != NoSymbol && TypeKeysym(display, keysym, X11LegacyKeysymOfCharacter(character));
-    }
+    BOOL typed = TypeKeyMessage(typer, target, message, wParam);
     XFlush(display);
-    return typed ? TRUE : FALSE;
+    return typed;
 }

@@ -9,6 +9,13 @@
 // The desktop connection. Opened from $DISPLAY on first use when
 // X11DesktopOpen was not called; nullptr when there is no display.
 Display* X11DesktopDisplay();
+// Opens (false when the display cannot be opened) and closes the connection alone.
+bool X11Connect(const char* displayName);
+bool X11Connected();
+void X11Disconnect();
+
+// Gives spare keycodes back to no symbol and forgets the keymap (desktop_inject.cpp).
+void X11ReleaseSpareKeycodes();
 
 // Atoms interned once per connection.
 struct X11DesktopAtoms {
