@@ -64,7 +64,8 @@ bool Utf8ToUtf16(WCHAR* dst, size_t capacity, const char* src, size_t n) {
             fits = false;
             break;
         }
-        for (size_t k = 0; k < count; ++k) dst[used++] = units[k];
+        for (size_t k = 0; k < count; ++k)
+            dst[used++] = units[k];
     }
     dst[used] = 0;
     return fits;
@@ -86,7 +87,8 @@ bool Utf16ToUtf8(char* dst, size_t capacity, const WCHAR* src) {
             fits = false;
             break;
         }
-        for (int k = 0; k < length; ++k) dst[used++] = bytes[k];
+        for (int k = 0; k < length; ++k)
+            dst[used++] = bytes[k];
     }
     dst[used] = 0;
     return fits;

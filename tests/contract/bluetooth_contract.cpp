@@ -29,7 +29,7 @@ TEST_F(BluetoothContract, SwitchingOffGivesTheRadioBackAsFound) {
         DWORD used;  // BTH_POWER_OFF: the program never switched it
     };
     const Case cases[] = {
-        {BTH_POWER_OFF, BTH_CONNECTABLE},   {BTH_POWER_OFF, BTH_DISCOVERABLE}, {BTH_CONNECTABLE, BTH_DISCOVERABLE},
+        {BTH_POWER_OFF, BTH_CONNECTABLE},    {BTH_POWER_OFF, BTH_DISCOVERABLE}, {BTH_CONNECTABLE, BTH_DISCOVERABLE},
         {BTH_DISCOVERABLE, BTH_CONNECTABLE}, {BTH_CONNECTABLE, BTH_POWER_OFF},  {BTH_DISCOVERABLE, BTH_POWER_OFF},
     };
     for (const Case& c : cases) {

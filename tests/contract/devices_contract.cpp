@@ -24,7 +24,8 @@ TEST_F(DevicesContract, ASearchFindsTheMachinesLinesByNameInAnyCase) {
     }
     WIN32_FIND_DATAW data{};
     EXPECT_EQ(FindFirstFileExW(u"COM1:", FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0),
-              INVALID_HANDLE_VALUE) << "only device searches are answered";
+              INVALID_HANDLE_VALUE)
+        << "only device searches are answered";
 }
 
 TEST_F(DevicesContract, TwoSearchesAreClosedOneByOne) {

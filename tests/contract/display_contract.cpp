@@ -25,7 +25,7 @@ DWORD Current() {
 }
 
 class DisplayContract : public ::testing::TestWithParam<Screen> {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(GetParam().open());
         g_announcements = 0;

@@ -26,7 +26,8 @@ bool BuildMachine() {
 }
 
 void TearDownMachine() {
-    for (PtyPair& line : g_lines) ClosePtyMaster(line);
+    for (PtyPair& line : g_lines)
+        ClosePtyMaster(line);
     EmuReset();
 }
 

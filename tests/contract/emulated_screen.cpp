@@ -6,8 +6,25 @@
 std::vector<Screen> Screens() {
     auto close = [] { EmuReset(); };
     return {
-        {"turns_every_way", [] { EmuReset(); return true; }, close},
-        {"cannot_turn", [] { EmuReset(); EmuSetRotationSupported(false); return true; }, close},
-        {"turns_to_90_only", [] { EmuReset(); EmuSetScreenTurns(DMDO_90); return true; }, close},
+        {"turns_every_way",
+         [] {
+             EmuReset();
+             return true;
+         },
+         close},
+        {"cannot_turn",
+         [] {
+             EmuReset();
+             EmuSetRotationSupported(false);
+             return true;
+         },
+         close},
+        {"turns_to_90_only",
+         [] {
+             EmuReset();
+             EmuSetScreenTurns(DMDO_90);
+             return true;
+         },
+         close},
     };
 }

@@ -37,24 +37,34 @@ std::unique_ptr<sdbus::IProxy> Proxy(const std::string& path) {
 }
 
 void SetAdapter(const char* name, bool on) {
-    Proxy(kAdapter)->callMethod("Set").onInterface("org.freedesktop.DBus.Properties")
+    Proxy(kAdapter)
+        ->callMethod("Set")
+        .onInterface("org.freedesktop.DBus.Properties")
         .withArguments("org.bluez.Adapter1", name, sdbus::Variant(on));
 }
 
 bool AdapterFlag(const char* name) {
     sdbus::Variant value;
-    Proxy(kAdapter)->callMethod("Get").onInterface("org.freedesktop.DBus.Properties")
-        .withArguments("org.bluez.Adapter1", name).storeResultsTo(value);
+    Proxy(kAdapter)
+        ->callMethod("Get")
+        .onInterface("org.freedesktop.DBus.Properties")
+        .withArguments("org.bluez.Adapter1", name)
+        .storeResultsTo(value);
     return value.get<bool>();
 }
 
 void Pair(const std::string& address, const char* name, const std::string& uuid) {
     Proxy("/")->callMethod("AddDevice").onInterface("org.bluez.Mock").withArguments("hci0", address, name);
-    Proxy("/")->callMethod("PairDevice").onInterface("org.bluez.Mock").withArguments("hci0", address, int32_t{0x5a020c});
+    Proxy("/")
+        ->callMethod("PairDevice")
+        .onInterface("org.bluez.Mock")
+        .withArguments("hci0", address, int32_t{0x5a020c});
     std::string path = std::string(kAdapter) + "/dev_" + address;
     for (char& c : path)
         if (c == ':') c = '_';
-    Proxy(path)->callMethod("Set").onInterface("org.freedesktop.DBus.Properties")
+    Proxy(path)
+        ->callMethod("Set")
+        .onInterface("org.freedesktop.DBus.Properties")
         .withArguments("org.bluez.Device1", "UUIDs", sdbus::Variant(std::vector<std::string>{uuid}));
 }
 
@@ -62,8 +72,15 @@ void Pair(const std::string& address, const char* name, const std::string& uuid)
 void CacheSerialPortChannel(const std::string& device) {
     fs::path dir = g_machine.root / "state" / kAdapterAddress / "cache";
     fs::create_directories(dir);
-    std::ofstream(dir / device) << "[ServiceRecords]\n0x00010000=3526" "0900000A00010004" "090001350319" "1101"
-                                   "0900043511" "3503190100" "350519000308" "03" "3503190008\n";
+    std::ofstream(dir / device) << "[ServiceRecords]\n0x00010000=3526"
+                                   "0900000A00010004"
+                                   "090001350319"
+                                   "1101"
+                                   "0900043511"
+                                   "3503190100"
+                                   "350519000308"
+                                   "03"
+                                   "3503190008\n";
 }
 
 }  // namespace
@@ -101,7 +118,8 @@ bool BuildMachine() {
 void TearDownMachine() {
     // The backend remembers the radio it found until it gives it back.
     BthSetMode(BTH_POWER_OFF);
-    for (PtyPair& line : g_machine.lines) ClosePtyMaster(line);
+    for (PtyPair& line : g_machine.lines)
+        ClosePtyMaster(line);
     g_machine.bus.reset();
     UseBluetoothStateRoot(nullptr);
     UseDeviceViewRoots(nullptr, nullptr);

@@ -29,7 +29,7 @@ void SetRadio(DWORD mode);
 DWORD Radio();
 
 class MachineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(BuildMachine()); }
     void TearDown() override { TearDownMachine(); }
 };

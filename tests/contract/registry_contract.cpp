@@ -69,7 +69,8 @@ TEST_F(RegistryContract, TheMachineIsLaidOutAsTheCoreReadsIt) {
     HKEY phone = Open(devices, u"112233445566\\Services");
     ASSERT_NE(phone, 0);
     EXPECT_EQ(Subkeys(phone), (std::vector<std::u16string>{u"00001105-0000-1000-8000-00805f9b34fb"}));
-    for (HKEY key : {service, terminal, phone, devices}) EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    for (HKEY key : {service, terminal, phone, devices})
+        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryContract, PathsFollowOneRuleEverywhere) {
@@ -78,10 +79,14 @@ TEST_F(RegistryContract, PathsFollowOneRuleEverywhere) {
         LONG result;
     };
     const Case cases[] = {
-        {u"Drivers\\Active", ERROR_SUCCESS},     {u"dRIVERS\\aCTIVE", ERROR_SUCCESS},
-        {u"Drivers\\Active\\", ERROR_SUCCESS},   {u"Drivers\\\\Active", ERROR_FILE_NOT_FOUND},
-        {u"\\Drivers\\Active", ERROR_FILE_NOT_FOUND}, {u"Drivers\\Active\\\\", ERROR_FILE_NOT_FOUND},
-        {u"Drivers\\Activ", ERROR_FILE_NOT_FOUND}, {u"\\", ERROR_FILE_NOT_FOUND},
+        {u"Drivers\\Active", ERROR_SUCCESS},
+        {u"dRIVERS\\aCTIVE", ERROR_SUCCESS},
+        {u"Drivers\\Active\\", ERROR_SUCCESS},
+        {u"Drivers\\\\Active", ERROR_FILE_NOT_FOUND},
+        {u"\\Drivers\\Active", ERROR_FILE_NOT_FOUND},
+        {u"Drivers\\Active\\\\", ERROR_FILE_NOT_FOUND},
+        {u"Drivers\\Activ", ERROR_FILE_NOT_FOUND},
+        {u"\\", ERROR_FILE_NOT_FOUND},
         {u"", ERROR_SUCCESS},
     };
     for (const Case& c : cases) {

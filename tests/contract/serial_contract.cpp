@@ -13,7 +13,7 @@ namespace {
 constexpr int kGenerousMs = 5000;
 
 class SerialContract : public MachineTest {
-protected:
+  protected:
     void TearDown() override {
         if (port_ != INVALID_HANDLE_VALUE) CloseHandle(port_);
         MachineTest::TearDown();
@@ -58,9 +58,11 @@ protected:
 TEST_F(SerialContract, ALineOpensOnceAtATimeAndOnlyWhenItExists) {
     port_ = Open(kLines[0]);
     ASSERT_NE(port_, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CreateFileW(u"COM1:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0), INVALID_HANDLE_VALUE)
+    EXPECT_EQ(CreateFileW(u"COM1:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0),
+              INVALID_HANDLE_VALUE)
         << "open already";
-    EXPECT_EQ(CreateFileW(u"COM2:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(u"COM2:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0),
+              INVALID_HANDLE_VALUE);
     HANDLE other = CreateFileW(u"com4:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0);
     EXPECT_NE(other, INVALID_HANDLE_VALUE) << "names as the device search takes them";
     EXPECT_TRUE(CloseHandle(other));

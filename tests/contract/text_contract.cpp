@@ -19,10 +19,10 @@ TEST(TextContract, WideToMultiByteTakesAsciiUpToTheRoomGiven) {
     const size_t kRefused = static_cast<size_t>(-1);
     const Case cases[] = {
         {u"Tastra\r\n", 16, 8, "Tastra\r\n"},
-        {u"abc\u00e9", 3, 3, "abc#"},        // the room ends before the character that cannot be converted
+        {u"abc\u00e9", 3, 3, "abc#"},  // the room ends before the character that cannot be converted
         {u"abc\u00e9", 4, kRefused, nullptr},
         {u"\u00e9abc", 16, kRefused, nullptr},
-        {u"abcdef", 3, 3, "abc#"},           // no room for the terminator: none written
+        {u"abcdef", 3, 3, "abc#"},  // no room for the terminator: none written
         {u"abc", 4, 3, "abc"},
         {u"", 1, 0, ""},
         {u"abc", 0, 0, "#"},
@@ -66,12 +66,12 @@ TEST(TextContract, Utf8RoundTripsAndReplacesWhatIsMalformed) {
     const Case cases[] = {
         {"Z\xC3\xBCrich \xE2\x82\xAC", u"Zürich €", "Z\xC3\xBCrich \xE2\x82\xAC"},
         {"\xF0\x9D\x84\x9E", u"\U0001D11E", "\xF0\x9D\x84\x9E"},
-        {"a\x80z", u"a\uFFFDz", "a" + fffd + "z"},                          // stray continuation
-        {"\xC3", u"\uFFFD", fffd},                                          // cut short
-        {"\xC0\xAF", u"\uFFFD\uFFFD", fffd + fffd},                         // overlong '/'
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", fffd + fffd + fffd},        // a surrogate
+        {"a\x80z", u"a\uFFFDz", "a" + fffd + "z"},                                     // stray continuation
+        {"\xC3", u"\uFFFD", fffd},                                                     // cut short
+        {"\xC0\xAF", u"\uFFFD\uFFFD", fffd + fffd},                                    // overlong '/'
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", fffd + fffd + fffd},                   // a surrogate
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", fffd + fffd + fffd + fffd},  // above U+10FFFF
-        {std::string("ab\0cd", 5), u"ab", "ab"},                            // a zero byte ends the text
+        {std::string("ab\0cd", 5), u"ab", "ab"},                                       // a zero byte ends the text
     };
     for (const Case& c : cases) {
         WCHAR wide[16];

@@ -23,7 +23,7 @@ INT_PTR RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 class WindowContract : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(OpenDesk());
         g_handled.clear();
@@ -37,7 +37,8 @@ protected:
     bool HandleUntil(UINT message, size_t wanted) {
         auto count = [&] {
             size_t n = 0;
-            for (const MSG& m : g_handled) n += m.message == message ? 1 : 0;
+            for (const MSG& m : g_handled)
+                n += m.message == message ? 1 : 0;
             return n;
         };
         MSG m;
@@ -62,7 +63,8 @@ TEST_F(WindowContract, TheDialogComesFromItsTemplateHiddenAndInitialised) {
     EXPECT_EQ(g_handled[0].message, WM_INITDIALOG);
     EXPECT_EQ(g_handled[0].hwnd, dialog_);
     EXPECT_EQ(g_handled[0].lParam, 42);
-    for (int id : {IDC_PORT, IDC_STATUS, IDC_CONNECT, IDC_SETTINGS, IDC_BAUD}) EXPECT_NE(GetDlgItem(dialog_, id), 0) << id;
+    for (int id : {IDC_PORT, IDC_STATUS, IDC_CONNECT, IDC_SETTINGS, IDC_BAUD})
+        EXPECT_NE(GetDlgItem(dialog_, id), 0) << id;
     EXPECT_EQ(GetDlgItem(dialog_, 4242), 0);
     EXPECT_EQ(Text(IDC_CONNECT), u"Connect");
 
