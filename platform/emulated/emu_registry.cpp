@@ -133,13 +133,17 @@ void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWOR
     g_registry.keys[key].values.push_back(Value{name, type, data});
 }
 
-void EmuRegSetString(const std::u16string& path, const std::u16string& name, const std::u16string& text) {
+std::vector<BYTE> EmuRegStringBytes(const std::u16string& text) {
     std::vector<BYTE> data;
     for (char16_t c : text + u'\0') {
         data.push_back(static_cast<BYTE>(c & 0xFF));
         data.push_back(static_cast<BYTE>(c >> 8));
     }
-    EmuRegSetValue(path, name, REG_SZ, data);
+    return data;
+}
+
+void EmuRegSetString(const std::u16string& path, const std::u16string& name, const std::u16string& text) {
+    EmuRegSetValue(path, name, REG_SZ, EmuRegStringBytes(text));
 }
 
 void EmuRegSetDword(const std::u16string& path, const std::u16string& name, DWORD value) {

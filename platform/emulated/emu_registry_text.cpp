@@ -139,15 +139,6 @@ bool ParseHexBytes(const std::u16string& list, std::vector<BYTE>* data, int line
     }
 }
 
-std::vector<BYTE> StringBytes(const std::u16string& text) {
-    std::vector<BYTE> data;
-    for (char16_t c : text + u'\0') {
-        data.push_back(static_cast<BYTE>(c & 0xFF));
-        data.push_back(static_cast<BYTE>(c >> 8));
-    }
-    return data;
-}
-
 // The data of a value: "text", dword:, hex:, hex(N): or '-' (remove).
 bool ParseData(const std::u16string& data, Op* op, int line, Failure* failure) {
     if (data == u"-") {
@@ -161,7 +152,7 @@ bool ParseData(const std::u16string& data, Op* op, int line, Failure* failure) {
         if (!ParseQuoted(data, &at, &text, line, failure)) return false;
         if (!Trim(data.substr(at)).empty()) return Fail(failure, line, "text after the closing quote");
         op->type = REG_SZ;
-        op->data = StringBytes(text);
+        op->data = EmuRegStringBytes(text);
         return true;
     }
     if (StartsWithNoCase(data, u"dword:")) {

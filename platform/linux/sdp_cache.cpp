@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace {
 
 constexpr size_t kRootChars = 200;
@@ -120,12 +122,7 @@ int SerialPortChannelOf(const uint8_t* record, size_t size) {
     return serialPort && channel >= 1 && channel <= kMaxRfcommChannel ? channel : 0;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+int HexValue(char c) { return WHexDigit(static_cast<unsigned char>(c)); }
 
 // The bytes of a "handle=hexdigits" line; -1 when it is no such line.
 int DecodeRecordLine(const char* line, uint8_t* record) {
