@@ -1,6 +1,6 @@
-// The screens the display suite runs on, given by each backend
-// (emulated_screen.cpp, x11_screen.cpp): whatever the screen can do, the
-// capability test, reads and turns must agree with each other.
+// The screens the display and on-screen keyboard suites run on, given by
+// each backend (emulated_screen.cpp, x11_screen.cpp): whatever the screen
+// can do, what the backend reports of it must agree with what it does.
 #pragma once
 
 #include <ostream>
@@ -11,6 +11,7 @@ struct Screen {
     std::string name;
     bool (*open)();  // false when the screen cannot be had
     void (*close)();
+    bool keyboard;  // an on-screen keyboard can be shown
 };
 
 std::vector<Screen> Screens();
