@@ -34,5 +34,7 @@ void TearDownMachine() {
 int FarEnd(int index) { return g_lines[index].master; }
 void CutLine(int index) { ClosePtyMaster(g_lines[index]); }
 
+void SetUserLanguage(bool german) { EmuSetLanguage(german ? 0x0407 : 0x0409); }
+
 void SetRadio(DWORD mode) { EmuSetRadioMode(mode); }
 DWORD Radio() { return EmuRadioMode(); }

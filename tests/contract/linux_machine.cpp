@@ -124,11 +124,14 @@ void TearDownMachine() {
     UseBluetoothStateRoot(nullptr);
     UseDeviceViewRoots(nullptr, nullptr);
     unsetenv("XDG_CONFIG_HOME");
+    unsetenv("LC_ALL");
     fs::remove_all(g_machine.root);
 }
 
 int FarEnd(int index) { return g_machine.lines[index].master; }
 void CutLine(int index) { ClosePtyMaster(g_machine.lines[index]); }
+
+void SetUserLanguage(bool german) { setenv("LC_ALL", german ? "de_DE.UTF-8" : "en_US.UTF-8", 1); }
 
 void SetRadio(DWORD mode) {
     SetAdapter("Powered", mode != BTH_POWER_OFF);

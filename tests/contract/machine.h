@@ -24,6 +24,9 @@ void TearDownMachine();
 int FarEnd(int index);
 void CutLine(int index);
 
+// The user's language: German or English.
+void SetUserLanguage(bool german);
+
 // The radio as another program leaves it, and as it is now.
 void SetRadio(DWORD mode);
 DWORD Radio();
