@@ -1,12 +1,11 @@
 // The contract suites' machine on the Linux desktop: a made-up sysfs, a
-// devices folder with links to pseudo-terminals, BlueZ's stand-in on a
-// private bus (tests/linux/with-bluez) and an SDP cache file.
+// devices folder with links to pseudo-terminals and BlueZ's stand-in on a
+// private bus (tests/linux/with-bluez).
 #include <sdbus-c++/sdbus-c++.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,7 +13,6 @@
 
 #include "platform/bluetooth.h"
 #include "platform/linux/device_view.h"
-#include "platform/linux/sdp_cache.h"
 #include "tests/contract/machine.h"
 #include "tests/linux/pty_pair.h"
 
@@ -23,7 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kAdapter[] = "/org/bluez/hci0";
-const char kAdapterAddress[] = "00:01:02:03:04:05";  // what the stand-in gives hci0
 
 struct LinuxMachine {
     fs::path root;
@@ -68,21 +65,6 @@ void Pair(const std::string& address, const char* name, const std::string& uuid)
         .withArguments("org.bluez.Device1", "UUIDs", sdbus::Variant(std::vector<std::string>{uuid}));
 }
 
-// The record bluetoothd caches for a Serial Port service on RFCOMM channel 3.
-void CacheSerialPortChannel(const std::string& device) {
-    fs::path dir = g_machine.root / "state" / kAdapterAddress / "cache";
-    fs::create_directories(dir);
-    std::ofstream(dir / device) << "[ServiceRecords]\n0x00010000=3526"
-                                   "0900000A00010004"
-                                   "090001350319"
-                                   "1101"
-                                   "0900043511"
-                                   "3503190100"
-                                   "350519000308"
-                                   "03"
-                                   "3503190008\n";
-}
-
 }  // namespace
 
 bool BuildMachine() {
@@ -100,7 +82,6 @@ bool BuildMachine() {
     fs::create_directories(devices);
     setenv("XDG_CONFIG_HOME", (g_machine.root / "config").c_str(), 1);
     UseDeviceViewRoots((g_machine.root / "sys").c_str(), (g_machine.root / "dev").c_str());
-    UseBluetoothStateRoot((g_machine.root / "state").c_str());
     for (int index : kLines) {
         if (!OpenPtyPair(g_machine.lines[index])) return false;
         fs::create_symlink(g_machine.lines[index].slavePath, devices / ("com" + std::to_string(index)));
@@ -111,7 +92,6 @@ bool BuildMachine() {
     SetRadio(BTH_POWER_OFF);
     Pair("0A:1B:2C:3D:4E:5F", "Terminal", "00001101-0000-1000-8000-00805f9b34fb");
     Pair("11:22:33:44:55:66", "Phone", "00001105-0000-1000-8000-00805f9b34fb");
-    CacheSerialPortChannel("0A:1B:2C:3D:4E:5F");
     return true;
 }
 
@@ -121,7 +101,6 @@ void TearDownMachine() {
     for (PtyPair& line : g_machine.lines)
         ClosePtyMaster(line);
     g_machine.bus.reset();
-    UseBluetoothStateRoot(nullptr);
     UseDeviceViewRoots(nullptr, nullptr);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("LC_ALL");

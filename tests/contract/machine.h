@@ -3,8 +3,8 @@
 // that the same expectations hold every backend to its headers:
 //  - serial lines COM1: and COM4:, whose far ends the test plays;
 //  - a Bluetooth radio shared with other programs, off;
-//  - paired devices "Terminal" (0A:1B:2C:3D:4E:5F, the Serial Port service
-//    on RFCOMM channel 3) and "Phone" (11:22:33:44:55:66, no Serial Port).
+//  - paired devices "Terminal" (0A:1B:2C:3D:4E:5F, with the Serial Port
+//    service) and "Phone" (11:22:33:44:55:66, without).
 #pragma once
 
 #include <gtest/gtest.h>
