@@ -30,7 +30,8 @@ constexpr DWORD REG_MULTI_SZ = 7;
 // empty component (a leading or doubled backslash) names no key:
 // ERROR_FILE_NOT_FOUND. `options` must be 0 (else ERROR_INVALID_PARAMETER).
 // On success *result holds a key the caller closes; on failure *result is
-// left unchanged. A closed key's handle is ERROR_INVALID_HANDLE to every call.
+// left unchanged. A closed key's handle is ERROR_INVALID_HANDLE to every
+// call, until a backend that reuses handle values hands it out again.
 LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD access, HKEY* result);
 
 // The name of the subkey at `index`. *nameChars is the buffer's capacity in
