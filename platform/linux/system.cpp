@@ -1,5 +1,5 @@
 // Implements platform/system.h on Linux: sleep, clock, the locale's language,
-// process start and ASCII text.
+// process start.
 #include "platform/system.h"
 
 #include <fcntl.h>
@@ -140,16 +140,4 @@ bool StartedProgramRunsFor(const WCHAR* windowClass) {
     // Not our child: once it ends, init collects it and the id is gone.
     if (kill(g_startedManager, 0) != 0 && errno == ESRCH) g_startedManager = 0;
     return g_startedManager > 0;
-}
-
-size_t WideToMultiByte(char* dst, const WCHAR* src, size_t capacity) {
-    size_t written = 0;
-    for (; *src != 0; ++src) {
-        if (dst != nullptr && written >= capacity) return written;
-        if (*src > 0x7F) return static_cast<size_t>(-1);
-        if (dst != nullptr) dst[written] = static_cast<char>(*src);
-        ++written;
-    }
-    if (dst != nullptr && written < capacity) dst[written] = 0;
-    return written;
 }
