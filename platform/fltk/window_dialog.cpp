@@ -12,6 +12,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/text.h"
@@ -162,8 +163,9 @@ void SetAtomProperty(Window xid, const char* property, const char* value) {
     XChangeProperty(fl_display, xid, name, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&atom), 1);
 }
 
-// What FLTK tells the window manager only about windows it lets it manage;
-// as a dialog, window managers float it instead of maximising it.
+// What FLTK tells the window manager only about windows it lets it manage.
+// The program's main window, not a dialog: window managers for small
+// screens keep a dialog in front and refuse to activate other applications.
 void DescribeToWindowManager(DialogWindow* window, Window xid) {
     Atom deleteWindow = XInternAtom(fl_display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(fl_display, xid, &deleteWindow, 1);
@@ -174,7 +176,7 @@ void DescribeToWindowManager(DialogWindow* window, Window xid) {
     hints.input = True;
     hints.initial_state = NormalState;
     XSetWMHints(fl_display, xid, &hints);
-    SetAtomProperty(xid, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG");
+    SetAtomProperty(xid, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL");
     char title[kMaxUtf8];
     title[0] = 0;
     if (window->label() != nullptr) std::snprintf(title, sizeof(title), "%s", window->label());
@@ -239,6 +241,7 @@ HWND CreateDialogParamW(HINSTANCE instance, int templateId, HWND, DLGPROC proced
     // One dialog per program: the x11 service keeps a single set of controls.
     if (t == nullptr || procedure == nullptr || g_dialog.window != nullptr || fl_display == nullptr) return 0;
     RegisterLiteralLabels();
+    StartKeyTimer();
     Fl::scheme("gtk+");
     DialogUnits units = MeasureDialogUnits(*t);
 
@@ -295,7 +298,7 @@ int GetDlgItemTextW(HWND dialog, int id, WCHAR* text, int capacity) {
     if (control->kind == CONTROL_COMBOBOX)
         ReadComboText(control, text, capacity);
     else if (control->kind == CONTROL_EDIT)
-        Utf8ToUtf16(text, capacity, static_cast<Fl_Input*>(control->widget)->value());
+        Utf8ToUtf16(text, capacity, static_cast<Fl_Input*>(control->widget)->value(), SIZE_MAX);
     else
         WCopy(text, control->text, capacity);
     return WLen(text);

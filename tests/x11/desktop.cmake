@@ -23,3 +23,4 @@ tastra_x11_desktop_test(x11_desktop_windows_test SOURCES ${CMAKE_CURRENT_LIST_DI
 tastra_x11_desktop_test(x11_desktop_nowm_test WITH_X --no-wm SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_nowm_test.cpp)
 tastra_x11_desktop_test(x11_desktop_display_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_display_test.cpp)
 tastra_x11_desktop_test(x11_desktop_sip_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_sip_test.cpp)
+tastra_x11_desktop_test(x11_keyboard_state_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/keyboard_state_test.cpp)
