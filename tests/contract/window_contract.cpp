@@ -107,6 +107,49 @@ TEST_F(WindowContract, ControlTextsKeepEveryCharacterAndAreCutToTheBuffer) {
     EXPECT_EQ(SendDlgItemMessageW(dialog_, 4242, CB_GETCOUNT, 0, 0), CB_ERR);
 }
 
+TEST_F(WindowContract, TheLineListSortsWithoutRegardToCaseAndItsChoiceMovesAlong) {
+    auto send = [&](int id, UINT message, WPARAM wParam, const void* lParam) {
+        return SendDlgItemMessageW(dialog_, id, message, wParam, reinterpret_cast<LPARAM>(lParam));
+    };
+    send(IDC_PORT, CB_RESETCONTENT, 0, nullptr);
+    const struct {
+        const char16_t* text;
+        LRESULT at;
+    } adds[] = {{u"COM5: ttyUSB0", 0}, {u"com1: BT-My/Phone&Co_1", 0}, {u"Com3: ttyS2", 1}, {u"COM9: \tx", 3}};
+    for (const auto& add : adds)
+        EXPECT_EQ(send(IDC_PORT, CB_ADDSTRING, 0, add.text), add.at) << std::string(add.text, add.text + 4);
+    std::vector<std::u16string> items;
+    for (WPARAM i = 0; i < 4; ++i) {
+        WCHAR item[MAX_TEXT] = {};
+        send(IDC_PORT, CB_GETLBTEXT, i, item);
+        items.push_back(item);
+    }
+    EXPECT_EQ(items,
+              (std::vector<std::u16string>{u"com1: BT-My/Phone&Co_1", u"Com3: ttyS2", u"COM5: ttyUSB0", u"COM9: \tx"}));
+    EXPECT_EQ(send(IDC_PORT, CB_GETLBTEXTLEN, 1, nullptr), 11);
+    EXPECT_EQ(send(IDC_PORT, CB_SETCURSEL, 2, nullptr), 2);
+    EXPECT_EQ(Text(IDC_PORT), u"COM5: ttyUSB0");
+    EXPECT_EQ(send(IDC_PORT, CB_ADDSTRING, 0, u"Bluetooth"), 0);
+    EXPECT_EQ(send(IDC_PORT, CB_GETCURSEL, 0, nullptr), 3) << "an entry sorted in before the choice moves it";
+
+    EXPECT_EQ(send(IDC_PORT, CB_SETCURSEL, 5, nullptr), CB_ERR);
+    EXPECT_EQ(send(IDC_PORT, CB_GETCURSEL, 0, nullptr), CB_ERR) << "a choice beyond the list clears the choice";
+    EXPECT_EQ(send(IDC_PORT, CB_SETCURSEL, static_cast<WPARAM>(-1), nullptr), CB_ERR);
+    WCHAR untouched[4] = u"?";
+    EXPECT_EQ(send(IDC_PORT, CB_GETLBTEXT, 5, untouched), CB_ERR);
+    EXPECT_EQ(std::u16string(untouched), u"?") << "out of range leaves the buffer alone";
+    send(IDC_PORT, CB_SETCURSEL, 0, nullptr);
+    EXPECT_EQ(send(IDC_PORT, CB_RESETCONTENT, 0, nullptr), 0);
+    EXPECT_EQ(send(IDC_PORT, CB_GETCOUNT, 0, nullptr), 0);
+    EXPECT_EQ(send(IDC_PORT, CB_GETCURSEL, 0, nullptr), CB_ERR) << "an emptied list has no choice";
+    EXPECT_EQ(Text(IDC_PORT), u"");
+    EXPECT_EQ(send(IDC_CONNECT, CB_GETCOUNT, 0, nullptr), CB_ERR) << "a button has no list";
+
+    const char16_t* rates[] = {u"2400", u"115200", u"9600"};
+    for (LRESULT i = 0; i < 3; ++i)
+        EXPECT_EQ(send(IDC_BAUD, CB_ADDSTRING, 0, rates[i]), i) << "the speed list keeps the order of adding";
+}
+
 TEST_F(WindowContract, TheDialogIsFoundByItsTitle) {
     const WCHAR title[] = u"Tastra contract \u00fc";
     EXPECT_TRUE(SetWindowTextW(dialog_, title));

