@@ -12,7 +12,6 @@ namespace {
 int g_ticks = 0;
 INT_PTR CountingProc(HWND, UINT message, WPARAM, LPARAM) {
     if (message == WM_TIMER) ++g_ticks;
-    if (message == WM_CLOSE) PostQuitMessage(3);
     return TRUE;
 }
 
@@ -39,18 +38,6 @@ TEST_F(EmulatedWindowTest, TimersTickOnTheVirtualClockUntilKilled) {
     EXPECT_EQ(g_ticks, 3);
     EmuFailTimers(true);
     EXPECT_EQ(SetTimer(dialog, 1, 100, nullptr), 0u);
-}
-
-TEST_F(EmulatedWindowTest, PostedMessagesAreHandledBeforeTheQuitMessage) {
-    PostMessageW(dialog, WM_CLOSE, 0, 0);
-    PostMessageW(dialog, WM_TIMER, 1, 0);
-    MSG m;
-    ASSERT_TRUE(GetMessageW(&m, 0, 0, 0));
-    DispatchMessageW(&m);  // WM_CLOSE asks to quit
-    ASSERT_TRUE(GetMessageW(&m, 0, 0, 0));
-    EXPECT_EQ(m.message, WM_TIMER);
-    EXPECT_FALSE(GetMessageW(&m, 0, 0, 0));
-    EXPECT_EQ(m.wParam, 3u);
 }
 
 TEST_F(EmulatedWindowTest, ALoopWithNothingToWaitForEndsInsteadOfHanging) {
