@@ -47,14 +47,20 @@ WORD CursorKey(BYTE final) {
     }
 }
 
-void RunFunctionKey(HWND dialog, BYTE final) {
+// Returns whether the key closed the program's own dialog, and the link with it.
+bool RunFunctionKey(HWND dialog, BYTE final) {
+    bool ownDialog = false;
     switch (final) {
         case 'P': ToggleMainWindow(dialog); break;
         case 'Q': ToggleSip(); break;
         case 'R': ToggleDisplayOrientation(); break;
-        case 'S': CloseForegroundWindow(); break;
+        case 'S':
+            ownDialog = GetForegroundWindow() == dialog;
+            CloseForegroundWindow();
+            break;
         default: break;
     }
+    return ownDialog;
 }
 
 // The key pressed for a control byte before its character, 0 for none.
@@ -135,8 +141,9 @@ WORD TranslateEscapeSequence(HWND dialog, HWND target, BYTE* buffer, WORD count,
     if (buffer[i + 1] == '[') {
         WORD key = CursorKey(final);
         if (key != 0) PostVirtualKey(target, key);
-    } else {
-        RunFunctionKey(dialog, final);
+    } else if (RunFunctionKey(dialog, final)) {
+        // The link is closed: the rest of the read is not translated.
+        index = static_cast<WORD>(count - 1);
     }
     return 0;
 }

@@ -18,6 +18,7 @@ void QueueSettingChange() {
 void FltkDestroyDialog() {
     ListenForSettingChange(nullptr);
     ResetMessageLoop();
+    StopKeyTimer();
     if (g_dialog.window == nullptr) return;
     StopWatchingDialogState();
     g_dialog.window->hide();

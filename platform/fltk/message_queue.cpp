@@ -4,10 +4,14 @@
 #include <FL/Fl.H>
 
 #include "platform/fltk/window_internal.h"
+#include "platform/x11/desktop.h"
 
 namespace {
 
 constexpr int kQueueSize = 256;
+// While this many keys wait to be typed, timers hold back: the poll reads
+// no more of the terminal until typing has caught up, so nothing is lost.
+constexpr int kKeyBacklog = 1024;
 constexpr int kMaxTimers = 8;
 
 struct Timer {
@@ -43,7 +47,7 @@ void OnTimeout(void* data) {
     Timer* t = static_cast<Timer*>(data);
     if (!t->running) return;
     Fl::repeat_timeout(t->seconds, OnTimeout, t);
-    if (!t->queued) t->queued = QueueMessage(t->window, WM_TIMER, t->id, 0);
+    if (!t->queued && X11KeysWaiting() < kKeyBacklog) t->queued = QueueMessage(t->window, WM_TIMER, t->id, 0);
 }
 
 void DropQueuedTimer(const Timer& t) {

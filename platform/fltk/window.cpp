@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "platform/fltk/window_internal.h"
+#include "platform/linux/started_program.h"
 #include "platform/x11/desktop.h"
 
 namespace {
@@ -100,6 +101,28 @@ void WatchDialogState() {
 
 void StopWatchingDialogState() { Fl::remove_system_handler(FollowDialogState); }
 
+// Showing, hiding and activating change where typed keys go: keys posted
+// before are typed first.
+void ShowInTurn(long window, long showCommand) {
+    if (IsDialog(window)) {
+        if (showCommand == SW_HIDE)
+            HideDialog();
+        else
+            ShowDialog();
+    } else if (showCommand == SW_HIDE) {
+        X11Hide(window);
+    } else {
+        X11ShowAndActivate(window);
+    }
+}
+
+void ActivateInTurn(long window, long) {
+    if (IsDialog(window))
+        ActivateDialog();
+    else
+        X11Activate(window);
+}
+
 BOOL ShowWindow(HWND window, int showCommand) {
     if (DialogControl* control = ControlFromHandle(window)) {
         BOOL was = control->widget->visible() ? TRUE : FALSE;
@@ -111,15 +134,11 @@ BOOL ShowWindow(HWND window, int showCommand) {
     }
     if (IsDialog(window)) {
         BOOL was = g_dialog.shown ? TRUE : FALSE;
-        if (showCommand == SW_HIDE)
-            HideDialog();
-        else
-            ShowDialog();
+        X11AfterWaitingKeys(ShowInTurn, window, showCommand);
         return was;
     }
     if (window == 0 || !DesktopReady()) return FALSE;
-    if (showCommand == SW_HIDE) X11Hide(window);
-    else X11ShowAndActivate(window);
+    X11AfterWaitingKeys(ShowInTurn, window, showCommand);
     return FALSE;
 }
 
@@ -151,16 +170,23 @@ HWND GetForegroundWindow() { return DesktopReady() ? X11ActiveWindow() : 0; }
 
 BOOL SetForegroundWindow(HWND window) {
     if (IsDialog(window)) {
-        ActivateDialog();
+        X11AfterWaitingKeys(ActivateInTurn, window, 0);
         return TRUE;
     }
-    return window != 0 && DesktopReady() && X11Activate(window) ? TRUE : FALSE;
+    if (window == 0 || !DesktopReady()) return FALSE;
+    if (X11KeysWaiting() == 0) return X11Activate(window) ? TRUE : FALSE;
+    X11AfterWaitingKeys(ActivateInTurn, window, 0);
+    return X11WindowExists(window) ? TRUE : FALSE;
 }
 
 HWND GetForegroundKeyboardTarget() { return DesktopReady() ? X11KeyboardTarget() : -1; }
 
 HWND FindWindowW(const WCHAR* className, const WCHAR* title) {
-    return DesktopReady() ? X11FindTopLevel(className, title) : 0;
+    if (!DesktopReady()) return 0;
+    // The window of a handheld program that a started desktop program stands
+    // for exists while that program runs; the root window stands for it.
+    if (StartedProgramRunsFor(className)) return X11RootWindow();
+    return X11FindTopLevel(className, title);
 }
 
 int GetSystemMetrics(int index) {

@@ -163,8 +163,9 @@ void SetAtomProperty(Window xid, const char* property, const char* value) {
     XChangeProperty(fl_display, xid, name, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&atom), 1);
 }
 
-// What FLTK tells the window manager only about windows it lets it manage;
-// as a dialog, window managers float it instead of maximising it.
+// What FLTK tells the window manager only about windows it lets it manage.
+// The program's main window, not a dialog: window managers for small
+// screens keep a dialog in front and refuse to activate other applications.
 void DescribeToWindowManager(DialogWindow* window, Window xid) {
     Atom deleteWindow = XInternAtom(fl_display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(fl_display, xid, &deleteWindow, 1);
@@ -175,7 +176,7 @@ void DescribeToWindowManager(DialogWindow* window, Window xid) {
     hints.input = True;
     hints.initial_state = NormalState;
     XSetWMHints(fl_display, xid, &hints);
-    SetAtomProperty(xid, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG");
+    SetAtomProperty(xid, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL");
     char title[kMaxUtf8];
     title[0] = 0;
     if (window->label() != nullptr) std::snprintf(title, sizeof(title), "%s", window->label());
@@ -240,6 +241,7 @@ HWND CreateDialogParamW(HINSTANCE instance, int templateId, HWND, DLGPROC proced
     // One dialog per program: the x11 service keeps a single set of controls.
     if (t == nullptr || procedure == nullptr || g_dialog.window != nullptr || fl_display == nullptr) return 0;
     RegisterLiteralLabels();
+    StartKeyTimer();
     Fl::scheme("gtk+");
     DialogUnits units = MeasureDialogUnits(*t);
 

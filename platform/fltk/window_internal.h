@@ -78,3 +78,8 @@ bool StartDialogTimer(HWND window, UINT_PTR id, UINT milliseconds);
 bool StopDialogTimer(HWND window, UINT_PTR id);
 void StopDialogTimers();
 void ResetMessageLoop();
+
+// Keys that wait to be typed are typed from the loop's timer while the
+// dialog exists (window_loop.cpp).
+void StartKeyTimer();
+void StopKeyTimer();

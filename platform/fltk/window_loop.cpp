@@ -3,6 +3,8 @@
 // GetMessageW drains; key messages and close requests for other windows go to
 // the desktop.
 
+#include <FL/Fl.H>
+
 #include "platform/fltk/window_internal.h"
 #include "platform/x11/desktop.h"
 
@@ -10,18 +12,35 @@ namespace {
 
 bool IsKeyMessage(UINT message) { return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR; }
 
+void CloseInTurn(long window, long) { X11RequestClose(window); }
+
 // Messages for windows of other clients: only key presses and close requests
-// mean anything there; nothing is ever destroyed from outside.
+// mean anything there; nothing is ever destroyed from outside. A close
+// request waits for the keys posted before it.
 BOOL PostToOtherWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (IsKeyMessage(message)) return X11PostKeyMessage(window, message, wParam, lParam);
     if (message == WM_CLOSE && X11WindowExists(window)) {
-        X11RequestClose(window);
+        X11AfterWaitingKeys(CloseInTurn, window, 0);
         return TRUE;
     }
     return FALSE;
 }
 
+void TypeWaitingKeys(void*) { X11TypeWaitingKeys(); }
+
+void ScheduleWaitingKeys(int milliseconds) {
+    Fl::remove_timeout(TypeWaitingKeys);
+    if (milliseconds >= 0) Fl::add_timeout(milliseconds / 1000.0, TypeWaitingKeys);
+}
+
 }  // namespace
+
+void StartKeyTimer() { X11SetKeyTimer(ScheduleWaitingKeys); }
+
+void StopKeyTimer() {
+    X11SetKeyTimer(nullptr);
+    Fl::remove_timeout(TypeWaitingKeys);
+}
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     bool ours = IsDialog(window) || ControlFromHandle(window) != nullptr;

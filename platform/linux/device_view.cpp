@@ -2,6 +2,7 @@
 #include "platform/linux/device_view.h"
 
 #include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -243,6 +244,25 @@ bool ClaimViewSocket(int index, int socket, const char* description) {
 
 void ReleaseViewIndex(int index) {
     if (index >= 0 && index < VIEW_MAX_PORTS) g_claimed[index].socket = -1;
+}
+
+bool RfcommTtyBoundTo(const char* address) {
+    char path[VIEW_PATH_CHARS + 300];
+    snprintf(path, sizeof path, "%s/class/tty", g_sysRoot);
+    DIR* dir = opendir(path);
+    if (dir == nullptr) return false;
+    bool bound = false;
+    while (dirent* entry = readdir(dir)) {
+        if (strncmp(entry->d_name, "rfcomm", 6) != 0) continue;
+        // The kernel's rfcomm ttys tell their remote device in sysfs.
+        char remote[32];
+        snprintf(path, sizeof path, "%s/class/tty/%s/address", g_sysRoot, entry->d_name);
+        if (!ReadSmallFile(path, remote, sizeof remote)) continue;
+        remote[strcspn(remote, "\n")] = 0;
+        if (strcasecmp(remote, address) == 0) bound = true;
+    }
+    closedir(dir);
+    return bound;
 }
 
 void UseDeviceViewRoots(const char* sysRoot, const char* devRoot) {

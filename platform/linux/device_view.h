@@ -44,6 +44,10 @@ bool FindViewPort(const WCHAR* deviceName, ViewPort* port);
 bool ClaimViewSocket(int index, int socket, const char* description);
 void ReleaseViewIndex(int index);
 
+// Whether a bound RFCOMM tty (/dev/rfcommN, listed as a line of its own)
+// leads to the device `address` ("AA:BB:CC:DD:EE:FF", any case).
+bool RfcommTtyBoundTo(const char* address);
+
 // The devices folder, without trailing slash; false when neither
 // XDG_CONFIG_HOME nor HOME gives one.
 bool GetDevicesFolder(char* path, size_t capacity);

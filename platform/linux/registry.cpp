@@ -140,7 +140,10 @@ void AddBluetooth() {
     int microsoft = AddNode(software, u"Microsoft");
     int bluetooth = AddNode(microsoft, u"Bluetooth");
     int deviceRoot = AddNode(bluetooth, u"Device");
-    for (int i = 0; i < count; ++i) AddDevice(deviceRoot, devices[i]);
+    // A device whose RFCOMM tty is bound already is listed once, as that tty:
+    // its Bluetooth entry would bind a second one.
+    for (int i = 0; i < count; ++i)
+        if (!RfcommTtyBoundTo(devices[i].address)) AddDevice(deviceRoot, devices[i]);
 }
 
 void BuildTree() {

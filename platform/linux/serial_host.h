@@ -19,7 +19,9 @@ int SerialHostOpen(const char* path);
 // ignored, the DCB's speed, data bits, parity, stop bits and flow control;
 // DTR and RTS dropped when the DCB disables them. Every speed of the speed
 // list works, the non-standard ones included. false when the device refuses
-// the settings or the DCB asks for something the line cannot do.
+// the settings or the DCB asks for something the line cannot do (a speed
+// the driver does not hold among them); the line is then raw 8N1 without
+// flow control at the speed it had before.
 bool SerialHostApplyDcb(int fd, const DCB& dcb);
 
 // Reads never wait on this layer; true only for time-outs that ask for

@@ -102,18 +102,26 @@ bool SpeedHeld(int fd, DWORD speed) {
 }  // namespace
 
 bool SerialHostApplyDcb(int fd, const DCB& dcb) {
-    if (fd < 0 || dcb.BaudRate == 0) return false;
+    if (fd < 0) return false;
     termios2 old;
     if (ioctl(fd, TCGETS2, &old) != 0) return false;
-    termios2 t = old;
-    MakeRaw(t);
+    // Whatever the DCB asks, the line is raw 8N1 without flow control at its
+    // old speed first: a refused setting must not leave the kernel's line
+    // editing and echo on a line the program reads as a terminal.
+    termios2 base = old;
+    MakeRaw(base);
+    base.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    base.c_cflag |= CS8;
+    base.c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (ioctl(fd, TCSETS2, &base) != 0) return false;
+    termios2 t = base;
+    if (dcb.BaudRate == 0 || !SetFraming(t, dcb) || !SetFlowControl(t, dcb)) return false;
     SetSpeed(t, dcb.BaudRate);
-    if (!SetFraming(t, dcb) || !SetFlowControl(t, dcb)) return false;
     if (dcb.fParity) t.c_iflag |= INPCK;
     if (ioctl(fd, TCSETS2, &t) != 0) return false;
     // A driver that rounds the speed far off would talk past the terminal.
     if (!SpeedHeld(fd, dcb.BaudRate)) {
-        ioctl(fd, TCSETS2, &old);
+        ioctl(fd, TCSETS2, &base);
         return false;
     }
     return SetModemLine(fd, TIOCM_DTR, dcb.fDtrControl) && SetModemLine(fd, TIOCM_RTS, dcb.fRtsControl);

@@ -2,6 +2,8 @@
 // process start.
 #include "platform/system.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/linux/started_program.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -64,22 +67,42 @@ bool ExecutableOnPath(const char* name, char* path, size_t capacity) {
     return false;
 }
 
-// The handheld's control-panel applet stands for the desktop's Bluetooth manager.
+// The handheld's control-panel applet stands for the desktop's Bluetooth
+// manager, and the applet's window class for the manager while it runs.
 const char* DesktopProgramFor(const WCHAR* image) {
     if (image != nullptr && WCompareNoCase(image, u"ctlpnl.exe") == 0) return "blueman-manager";
     return nullptr;
 }
+const WCHAR kSettingsWindowClass[] = u"CPL_Bluetooth";
+
+// The program last started for the settings applet; 0 when none.
+pid_t g_startedManager = 0;
 
 // Started through a shell that leaves it running on its own, so that no
-// child of this program is left to reap.
-bool SpawnDetached(const char* path) {
-    const char* argv[] = {"/bin/sh", "-c", "\"$0\" >/dev/null 2>&1 </dev/null & exit 0", path, nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+// child of this program is left to reap; the shell tells its process id.
+pid_t SpawnDetached(const char* path) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    const char* argv[] = {"/bin/sh", "-c", "\"$0\" >/dev/null 2>&1 </dev/null & echo $!", path, nullptr};
+    pid_t shell = 0;
+    bool spawned = posix_spawn(&shell, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    char text[32] = {};
+    size_t got = 0;
+    for (ssize_t n = 1; spawned && n > 0 && got < sizeof text - 1; got += n > 0 ? static_cast<size_t>(n) : 0) {
+        n = read(out[0], text + got, sizeof text - 1 - got);
+        if (n < 0 && errno == EINTR) n = 1;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    close(out[0]);
+    int status = 0;
+    while (spawned && waitpid(shell, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!spawned || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return 0;
+    return static_cast<pid_t>(atol(text));
 }
 
 }  // namespace
@@ -106,5 +129,15 @@ BOOL CreateProcessW(const WCHAR* image, const WCHAR*, DWORD) {
     const char* program = DesktopProgramFor(image);
     char path[4096];
     if (program == nullptr || !ExecutableOnPath(program, path, sizeof(path))) return FALSE;
-    return SpawnDetached(path) ? TRUE : FALSE;
+    pid_t started = SpawnDetached(path);
+    if (started > 0) g_startedManager = started;
+    return started > 0 ? TRUE : FALSE;
+}
+
+bool StartedProgramRunsFor(const WCHAR* windowClass) {
+    if (windowClass == nullptr || WCompareNoCase(windowClass, kSettingsWindowClass) != 0 || g_startedManager <= 0)
+        return false;
+    // Not our child: once it ends, init collects it and the id is gone.
+    if (kill(g_startedManager, 0) != 0 && errno == ESRCH) g_startedManager = 0;
+    return g_startedManager > 0;
 }

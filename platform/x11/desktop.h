@@ -19,6 +19,9 @@ HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title);
 // manager, else the top-level window of the input focus; 0 when none.
 HWND X11ActiveWindow();
 
+// The root window of the desktop's screen; 0 without a display.
+HWND X11RootWindow();
+
 // The window with the input focus (what receives typed keys); -1 on failure.
 HWND X11KeyboardTarget();
 
@@ -29,9 +32,24 @@ bool X11Hide(HWND window);
 bool X11WindowExists(HWND window);
 
 // WM_KEYDOWN / WM_KEYUP / WM_CHAR for `target`, turned into key events:
-// the key press of a virtual key, or the typed character. FALSE when the
-// target does not exist. Other messages are ignored (FALSE).
+// the key press of a virtual key, or the typed character, whatever the
+// keyboard's layout, group and locks. FALSE when the target does not exist
+// or the message cannot be typed. Other messages are ignored (FALSE).
+// Never waits: what must wait for a spare keycode is typed later, in order,
+// from X11TypeWaitingKeys.
 BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The loop's timer for waiting keys: `schedule(ms)` asks for a call of
+// X11TypeWaitingKeys in `ms` milliseconds, replacing the earlier request;
+// -1 cancels it.
+void X11SetKeyTimer(void (*schedule)(int milliseconds));
+void X11TypeWaitingKeys();
+// How many keysyms and actions wait to be typed or run.
+int X11KeysWaiting();
+// Runs `action(first, second)` once everything posted before has been
+// typed: at once when nothing waits. For what changes where keys go or what
+// the user sees next (focus, windows, the on-screen keyboard, the screen).
+void X11AfterWaitingKeys(void (*action)(long, long), long first, long second);
 
 // A polite close request (WM_DELETE_WINDOW or _NET_CLOSE_WINDOW), then XSync.
 // Never kills a client.

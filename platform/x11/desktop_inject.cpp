@@ -1,5 +1,9 @@
-// Implements X11PostKeyMessage of platform/x11/desktop.h: key and character messages typed through XTest,
-// by the rules of platform/common/key_strokes.h.
+// Implements X11PostKeyMessage and the waiting keys of platform/x11/desktop.h:
+// key and character messages typed through XTest, by the rules of
+// platform/common/key_strokes.h. Every message becomes keysyms in one queue;
+// a keysym the layout lacks is typed through a spare keycode, and when no
+// spare may be rebound yet the queue waits for the loop's timer instead of
+// holding the loop.
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <time.h>
@@ -8,276 +12,307 @@
 #include "platform/window.h"
 #include "platform/x11/desktop.h"
 #include "platform/x11/desktop_internal.h"
+#include "platform/x11/desktop_keyboard.h"
+
+namespace {
 
 // Clients read the keymap only when they handle a key event after a
-// MappingNotify, so a spare keycode rebound before the client got to its
-// last stroke types the new keysym. Measured with xterm: characters changed
-// at up to 100 ms with the machine busy, at 150 ms under heavy load (a
-// client then lags that much); 250 ms leaves a margin.
-constexpr int DEFAULT_REBIND_DELAY_MS = 250;
+// MappingNotify, so a spare level rebound before the client got to its last
+// stroke types the new keysym. Measured with xterm: characters changed at up
+// to 100 ms with the machine busy; with two sessions on a machine at load 15,
+// 250 ms still changed some. 500 ms leaves a margin.
+constexpr int DEFAULT_REBIND_DELAY_MS = 500;
 constexpr int MAX_SPARE_KEYCODES = 32;
-// Spare keycodes idle this long go back to no symbol at the next message.
+constexpr int LEVELS = 4;
+// Spare keycodes idle this long go back to no symbol.
 constexpr long long RESTORE_AFTER_US = 2000000;
 // The target checked this recently is taken as still there: a burst of
 // messages to one target costs one round trip, not one per character.
 constexpr long long TARGET_CHECK_US = 20000;
+// A paste far faster than typing waits in the queue; the loop's reading
+// holds back long before it is full (X11KeysWaiting).
+constexpr int QUEUE_SIZE = 8192;
+// Strokes typed per turn of the loop, so that a long queue cannot hold it.
+constexpr int BATCH = 256;
 
-constexpr int MOD_SHIFT = 1;
-constexpr int MOD_LEVEL3 = 2;
-
-struct SpareKeycode {
-    KeyCode code;
-    KeySym bound;
+struct Slot {
+    KeySym keysym;
     long long lastUseUs;
 };
 
-static SpareKeycode g_spares[MAX_SPARE_KEYCODES];
-static int g_spareCount = 0;
-static int g_spareLimit = MAX_SPARE_KEYCODES;
-static long long g_rebindDelayUs = DEFAULT_REBIND_DELAY_MS * 1000LL;
+struct Spare {
+    KeyCode code;
+    Slot level[LEVELS];
+};
 
-static KeySym* g_keymap = nullptr;
-static int g_minKeycode = 0;
-static int g_maxKeycode = 0;
-static int g_keysymsPerKeycode = 0;
-static bool g_keymapStale = true;
-static KeyCode g_shiftKeycode = 0;
-static KeyCode g_level3Keycode = 0;
+// A keysym to type for a target (with an older keysym the layout may carry
+// instead), or an action to run in its turn.
+struct Entry {
+    HWND target;
+    KeySym keysym;
+    KeySym alternative;
+    void (*action)(long, long);
+    long first, second;
+};
 
-static HWND g_checkedTarget = 0;
-static long long g_checkedAtUs = 0;
+struct Injector {
+    Spare spares[MAX_SPARE_KEYCODES];
+    int spareCount;
+    int spareLimit = MAX_SPARE_KEYCODES;
+    long long rebindDelayUs = DEFAULT_REBIND_DELAY_MS * 1000LL;
+    Entry queue[QUEUE_SIZE];
+    int head, count;
+    bool typing;
+    bool waitingForLevel;  // the head waits for a spare level to rest
+    void (*schedule)(int milliseconds);
+    HWND checkedTarget;
+    long long checkedAtUs;
+    HWND postedTo, postingTarget;  // the last target and its top-level window
+};
+Injector g_injector{};
 
-static long long NowUs()
-{
+long long NowUs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return now.tv_sec * 1000000LL + now.tv_nsec / 1000;
 }
 
-static void SleepUs(long long us)
-{
-    timespec pause{static_cast<time_t>(us / 1000000), static_cast<long>((us % 1000000) * 1000)};
-    while (nanosleep(&pause, &pause) != 0) {
-    }
-}
-
-void X11SetSpareKeycodeTuning(int limit, int rebindDelayMs)
-{
-    g_spareLimit = limit < 1 ? 1 : limit > MAX_SPARE_KEYCODES ? MAX_SPARE_KEYCODES : limit;
-    g_rebindDelayUs = rebindDelayMs * 1000LL;
-    g_keymapStale = true;
-}
-
-static SpareKeycode* SpareOf(int keycode)
-{
-    for (int i = 0; i < g_spareCount; ++i)
-        if (g_spares[i].code == keycode)
-            return &g_spares[i];
+Spare* SpareOf(int keycode) {
+    for (int i = 0; i < g_injector.spareCount; ++i)
+        if (g_injector.spares[i].code == keycode) return &g_injector.spares[i];
     return nullptr;
 }
 
-static KeySym KeymapAt(int keycode, int column)
-{
-    if (!g_keymap || keycode < g_minKeycode || keycode > g_maxKeycode || column >= g_keysymsPerKeycode)
-        return NoSymbol;
-    return g_keymap[(keycode - g_minKeycode) * g_keysymsPerKeycode + column];
+bool IsSpare(int keycode) { return SpareOf(keycode) != nullptr; }
+
+void LevelsOf(const Spare& spare, KeySym levels[LEVELS]) {
+    for (int level = 0; level < LEVELS; ++level)
+        levels[level] = spare.level[level].keysym;
 }
 
-static bool KeycodeUnused(int keycode)
-{
-    for (int column = 0; column < g_keysymsPerKeycode; ++column)
-        if (KeymapAt(keycode, column) != NoSymbol)
-            return false;
-    return true;
-}
-
-// Keeps the spares that are still ours (unused, or holding what we bound),
-// with their times, and tops the set up with unused keycodes.
-static void RebuildSpares()
-{
+// Keeps the spares that still hold what we bound (or nothing), with their
+// times, and tops the set up with unused keycodes.
+void RebuildSpares() {
+    Injector& in = g_injector;
+    const KeySym none[LEVELS] = {};
     int kept = 0;
-    for (int i = 0; i < g_spareCount; ++i) {
-        SpareKeycode spare = g_spares[i];
-        bool ours = KeycodeUnused(spare.code) || (spare.bound != NoSymbol && KeymapAt(spare.code, 0) == spare.bound);
-        if (!ours || kept >= g_spareLimit)
-            continue;
-        if (KeycodeUnused(spare.code))
-            spare.bound = NoSymbol;
-        g_spares[kept++] = spare;
-    }
-    g_spareCount = kept;
-    for (int keycode = g_maxKeycode; keycode >= g_minKeycode && g_spareCount < g_spareLimit; --keycode)
-        if (KeycodeUnused(keycode) && !SpareOf(keycode))
-            g_spares[g_spareCount++] = SpareKeycode{static_cast<KeyCode>(keycode), NoSymbol, 0};
-}
-
-static KeyCode KeycodeAtColumn(KeySym keysym, int column)
-{
-    for (int keycode = g_minKeycode; keycode <= g_maxKeycode; ++keycode)
-        if (!SpareOf(keycode) && KeymapAt(keycode, column) == keysym)
-            return static_cast<KeyCode>(keycode);
-    return 0;
-}
-
-static void LoadKeymap(Display* display)
-{
-    if (g_keymap)
-        XFree(g_keymap);
-    XDisplayKeycodes(display, &g_minKeycode, &g_maxKeycode);
-    g_keymap = XGetKeyboardMapping(display, static_cast<KeyCode>(g_minKeycode), g_maxKeycode - g_minKeycode + 1, &g_keysymsPerKeycode);
-    if (!g_keymap)
-        g_keysymsPerKeycode = 0;
-    RebuildSpares();
-    g_shiftKeycode = KeycodeAtColumn(XK_Shift_L, 0);
-    if (!g_shiftKeycode)
-        g_shiftKeycode = KeycodeAtColumn(XK_Shift_R, 0);
-    g_level3Keycode = KeycodeAtColumn(XK_ISO_Level3_Shift, 0);
-    g_keymapStale = false;
-}
-
-static bool OnlySpares(int first, int count)
-{
-    for (int keycode = first; keycode < first + count; ++keycode)
-        if (!SpareOf(keycode))
-            return false;
-    return count > 0;
-}
-
-// Our connection gets every MappingNotify, our own rebinding included; read
-// them so they do not pile up, and reload the layout when someone else changed it.
-static void DrainEvents(Display* display)
-{
-    while (XPending(display) > 0) {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.type != MappingNotify)
-            continue;
-        XRefreshKeyboardMapping(&event.xmapping);
-        if (event.xmapping.request != MappingKeyboard || !OnlySpares(event.xmapping.first_keycode, event.xmapping.count))
-            g_keymapStale = true;
-    }
-}
-
-// Level 1 and 2 of group 1 (plain, Shift), then levels 3 and 4 (AltGr).
-static bool FindOnLayout(KeySym keysym, KeyCode* keycode, int* modifiers)
-{
-    static const int columns[] = {0, 1, 4, 5};
-    static const int needs[] = {0, MOD_SHIFT, MOD_LEVEL3, MOD_SHIFT | MOD_LEVEL3};
-    for (int i = 0; i < 4; ++i) {
-        if (((needs[i] & MOD_SHIFT) && !g_shiftKeycode) || ((needs[i] & MOD_LEVEL3) && !g_level3Keycode))
-            continue;
-        KeyCode found = KeycodeAtColumn(keysym, columns[i]);
-        if (found) {
-            *keycode = found;
-            *modifiers = needs[i];
-            return true;
+    for (int i = 0; i < in.spareCount && kept < in.spareLimit; ++i) {
+        Spare spare = in.spares[i];
+        KeySym levels[LEVELS];
+        LevelsOf(spare, levels);
+        if (X11KeyboardKeyHolds(spare.code, levels)) {
+            in.spares[kept++] = spare;
+        } else if (X11KeyboardKeyHolds(spare.code, none)) {
+            for (Slot& slot : spare.level)
+                slot.keysym = NoSymbol;
+            in.spares[kept++] = spare;
         }
     }
-    return false;
+    in.spareCount = kept;
+    int unused[MAX_SPARE_KEYCODES];
+    int found = X11KeyboardUnusedKeycodes(unused, MAX_SPARE_KEYCODES);
+    for (int i = 0; i < found && in.spareCount < in.spareLimit; ++i)
+        if (!SpareOf(unused[i])) in.spares[in.spareCount++] = Spare{static_cast<KeyCode>(unused[i]), {}};
 }
 
-static void FakeKey(Display* display, KeyCode keycode, bool press)
-{
-    XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime);
-}
+int IndexOf(const Spare* spare) { return static_cast<int>(spare - g_injector.spares); }
 
-static void Stroke(Display* display, KeyCode keycode, int modifiers)
-{
-    if (modifiers & MOD_SHIFT)
-        FakeKey(display, g_shiftKeycode, true);
-    if (modifiers & MOD_LEVEL3)
-        FakeKey(display, g_level3Keycode, true);
-    FakeKey(display, keycode, true);
-    FakeKey(display, keycode, false);
-    if (modifiers & MOD_LEVEL3)
-        FakeKey(display, g_level3Keycode, false);
-    if (modifiers & MOD_SHIFT)
-        FakeKey(display, g_shiftKeycode, false);
-}
-
-static void BindSpare(Display* display, SpareKeycode* spare, KeySym keysym)
-{
-    // Both levels, so that a held Shift cannot change what it types.
-    KeySym both[2] = {keysym, keysym};
-    XChangeKeyboardMapping(display, spare->code, 2, both, 1);
-    spare->bound = keysym;
-}
-
-static bool TypeThroughSpare(Display* display, KeySym keysym)
-{
-    SpareKeycode* chosen = nullptr;
-    for (int i = 0; i < g_spareCount && !chosen; ++i)
-        if (g_spares[i].bound == keysym)
-            chosen = &g_spares[i];
-    if (!chosen) {
-        for (int i = 0; i < g_spareCount; ++i)
-            if (!chosen || g_spares[i].lastUseUs < chosen->lastUseUs)
-                chosen = &g_spares[i];
-        if (!chosen)
-            return false;
-        long long wait = chosen->lastUseUs + g_rebindDelayUs - NowUs();
-        if (wait > 0) {
-            XFlush(display);
-            SleepUs(wait);
-        }
-        BindSpare(display, chosen, keysym);
+void BindChanged(Display* display, const bool* changed) {
+    for (int i = 0; i < g_injector.spareCount; ++i) {
+        if (!changed[i]) continue;
+        KeySym levels[LEVELS];
+        LevelsOf(g_injector.spares[i], levels);
+        X11KeyboardBindLevels(display, g_injector.spares[i].code, levels);
     }
-    Stroke(display, chosen->code, 0);
-    chosen->lastUseUs = NowUs();
+}
+
+// The level holding `keysym`, or nullptr.
+Slot* BoundSlot(KeySym keysym, int levels, Spare** owner, int* level) {
+    for (int i = 0; i < g_injector.spareCount; ++i)
+        for (int l = 0; l < levels; ++l)
+            if (g_injector.spares[i].level[l].keysym == keysym) {
+                *owner = &g_injector.spares[i];
+                *level = l;
+                return &g_injector.spares[i].level[l];
+            }
+    return nullptr;
+}
+
+// A level that may be rebound now: empty first, then the longest unused.
+Slot* RestedSlot(long long now, int levels, Spare** owner, int* level) {
+    Slot* chosen = nullptr;
+    for (int i = 0; i < g_injector.spareCount; ++i)
+        for (int l = 0; l < levels; ++l) {
+            Slot* slot = &g_injector.spares[i].level[l];
+            if (now - slot->lastUseUs < g_injector.rebindDelayUs) continue;
+            bool better =
+                !chosen || (chosen->keysym != NoSymbol && slot->keysym == NoSymbol) ||
+                ((chosen->keysym == NoSymbol) == (slot->keysym == NoSymbol) && slot->lastUseUs < chosen->lastUseUs);
+            if (better) {
+                chosen = slot;
+                *owner = &g_injector.spares[i];
+                *level = l;
+            }
+        }
+    return chosen;
+}
+
+// Spares whose levels all rested this long go back to no symbol.
+void RestoreIdleSpares(Display* display, long long now, long long idleUs) {
+    Injector& in = g_injector;
+    bool changed[MAX_SPARE_KEYCODES] = {};
+    bool any = false;
+    for (int i = 0; i < in.spareCount; ++i) {
+        bool bound = false, idle = true;
+        for (const Slot& slot : in.spares[i].level) {
+            bound = bound || slot.keysym != NoSymbol;
+            idle = idle && now - slot.lastUseUs >= idleUs;
+        }
+        if (!bound || !idle) continue;
+        for (Slot& slot : in.spares[i].level)
+            slot.keysym = NoSymbol;
+        changed[i] = any = true;
+    }
+    if (any) BindChanged(display, changed);
+}
+
+// When the queue can go on (a level rests) or idle spares go back; -1: never.
+// When the queue can go on (at once, or when a level has rested) or an idle
+// spare goes back; -1: never.
+int NextWorkMs(long long now) {
+    Injector& in = g_injector;
+    if (in.count > 0 && !in.waitingForLevel) return 0;
+    long long due = -1;
+    auto earliest = [&due](long long at) {
+        if (due < 0 || at < due) due = at;
+    };
+    int levels = X11KeyboardLevels();
+    for (int i = 0; i < in.spareCount; ++i) {
+        long long lastBound = -1;
+        for (int l = 0; l < LEVELS; ++l) {
+            const Slot& slot = in.spares[i].level[l];
+            if (in.count > 0 && l < levels) earliest(slot.lastUseUs + in.rebindDelayUs);
+            if (slot.keysym != NoSymbol && slot.lastUseUs > lastBound) lastBound = slot.lastUseUs;
+        }
+        if (lastBound >= 0) earliest(lastBound + RESTORE_AFTER_US);
+    }
+    if (due < 0) return in.count > 0 ? 0 : -1;
+    long long ms = (due - now + 999) / 1000;
+    return ms < 1 ? 1 : static_cast<int>(ms);
+}
+
+void Schedule(long long now) {
+    if (g_injector.schedule) g_injector.schedule(NextWorkMs(now));
+}
+
+void Pop() {
+    g_injector.head = (g_injector.head + 1) % QUEUE_SIZE;
+    --g_injector.count;
+}
+
+Entry& At(int i) { return g_injector.queue[(g_injector.head + i) % QUEUE_SIZE]; }
+
+// Plans the strokes from the head of the queue up to the first keysym that
+// must wait for a level, binds the levels the plan needs in as few
+// requests as the keycodes allow, then types the plan.
+void TypeQueue(Display* display) {
+    Injector& in = g_injector;
+    if (!X11KeyboardUpdate(display) || !X11KeyboardReadState(display)) {
+        // No keyboard to type with: the keys go, the actions still run.
+        while (in.count > 0) {
+            Entry entry = At(0);
+            Pop();
+            if (entry.action) entry.action(entry.first, entry.second);
+        }
+        return;
+    }
+    if (X11KeyboardChanged()) RebuildSpares();
+    long long now = NowUs();
+    RestoreIdleSpares(display, now, RESTORE_AFTER_US);
+    int levels = X11KeyboardLevels();
+    // Keys go to the focus: those for a top-level window that has lost it
+    // to another since are dropped rather than typed into that one. When
+    // either is unknown (a window gone mid-query), they are typed.
+    HWND focus = X11TopLevelOf(X11KeyboardTarget());
+    KeyStrokePlan plans[BATCH];
+    bool changed[MAX_SPARE_KEYCODES] = {};
+    int planned = 0;
+    in.waitingForLevel = false;
+    for (; planned < in.count && planned < BATCH; ++planned) {
+        Entry& entry = At(planned);
+        KeyStrokePlan& plan = plans[planned];
+        plan.keycode = 0;
+        if (entry.action || (focus > 0 && entry.target > 0 && entry.target != focus)) continue;
+        if (X11KeyboardFind(entry.keysym, IsSpare, &plan) ||
+            (entry.alternative != NoSymbol && X11KeyboardFind(entry.alternative, IsSpare, &plan)))
+            continue;
+        Spare* spare = nullptr;
+        int level = 0;
+        Slot* slot = BoundSlot(entry.keysym, levels, &spare, &level);
+        if (!slot) {
+            slot = RestedSlot(now, levels, &spare, &level);
+            in.waitingForLevel = slot == nullptr;
+            if (!slot) break;
+            slot->keysym = entry.keysym;
+            changed[IndexOf(spare)] = true;
+        }
+        slot->lastUseUs = now;
+        plan = KeyStrokePlan{spare->code, X11KeyboardLevelMods(level), X11KeyboardSpareClearMods()};
+    }
+    BindChanged(display, changed);
+    for (int i = 0; i < planned; ++i) {
+        Entry entry = At(0);
+        Pop();
+        if (!entry.action) {
+            if (plans[i].keycode) X11KeyboardStroke(display, plans[i]);
+            continue;
+        }
+        // The action may use another connection: what was typed goes first.
+        X11KeyboardRestoreLocks(display);
+        XSync(display, False);
+        entry.action(entry.first, entry.second);
+    }
+    X11KeyboardRestoreLocks(display);
+    XFlush(display);
+}
+
+void Drain() {
+    Injector& in = g_injector;
+    Display* display = X11DesktopDisplay();
+    if (in.typing || !display) return;
+    in.typing = true;
+    TypeQueue(display);
+    in.typing = false;
+    Schedule(NowUs());
+}
+
+bool Enqueue(const Entry& entry) {
+    Injector& in = g_injector;
+    if (in.count >= QUEUE_SIZE) return false;
+    in.queue[(in.head + in.count) % QUEUE_SIZE] = entry;
+    ++in.count;
     return true;
 }
 
-static void RestoreIdleSpares(Display* display, long long idleUs)
-{
-    long long now = NowUs();
-    for (int i = 0; i < g_spareCount; ++i) {
-        SpareKeycode* spare = &g_spares[i];
-        if (spare->bound == NoSymbol || now - spare->lastUseUs < idleUs)
-            continue;
-        KeySym none[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(display, spare->code, 2, none, 1);
-        spare->bound = NoSymbol;
-        spare->lastUseUs = now;
-    }
+bool TypeableNow(KeySym keysym) {
+    KeyStrokePlan plan{};
+    return g_injector.spareCount > 0 || X11KeyboardFind(keysym, IsSpare, &plan);
 }
 
-void X11ReleaseSpareKeycodes()
-{
-    Display* display = X11DesktopDisplay();
-    if (display) {
-        // A client may still be reading the last strokes.
-        long long lastUse = 0;
-        for (int i = 0; i < g_spareCount; ++i)
-            if (g_spares[i].bound != NoSymbol && g_spares[i].lastUseUs > lastUse)
-                lastUse = g_spares[i].lastUseUs;
-        long long wait = lastUse + g_rebindDelayUs - NowUs();
-        if (wait > 0)
-            SleepUs(wait);
-        RestoreIdleSpares(display, 0);
-        XSync(display, False);
-    }
-    if (g_keymap)
-        XFree(g_keymap);
-    g_keymap = nullptr;
-    g_spareCount = 0;
-    g_keymapStale = true;
-    ResetKeyStrokes();
-    g_checkedTarget = 0;
+bool QueueKeysym(KeySym keysym, KeySym alternative) {
+    if (keysym == NoSymbol || !TypeableNow(keysym)) return false;
+    return Enqueue(Entry{g_injector.postingTarget, keysym, alternative, nullptr, 0, 0});
 }
 
-static bool TypeKeysym(Display* display, KeySym keysym, KeySym alternative)
-{
-    KeyCode keycode = 0;
-    int modifiers = 0;
-    if (FindOnLayout(keysym, &keycode, &modifiers) || (alternative != NoSymbol && FindOnLayout(alternative, &keycode, &modifiers))) {
-        Stroke(display, keycode, modifiers);
-        return true;
-    }
-    return TypeThroughSpare(display, keysym);
+bool QueueVirtualKey(WORD virtualKey) { return QueueKeysym(X11KeysymOfVirtualKey(virtualKey), NoSymbol); }
+
+bool HasVirtualKey(WORD virtualKey) { return X11KeysymOfVirtualKey(virtualKey) != NoSymbol; }
+
+bool QueueCharacter(WCHAR character) {
+    return QueueKeysym(X11KeysymOfCharacter(character), X11LegacyKeysymOfCharacter(character));
 }
 
-static bool XTestAvailable(Display* display)
-{
+bool XTestAvailable(Display* display) {
     static Display* checked = nullptr;
     static bool available = false;
     if (checked != display) {
@@ -288,46 +323,89 @@ static bool XTestAvailable(Display* display)
     return available;
 }
 
-static bool TargetExists(HWND target)
-{
+bool TargetExists(HWND target) {
+    Injector& in = g_injector;
     long long now = NowUs();
-    if (target > 0 && target == g_checkedTarget && now - g_checkedAtUs < TARGET_CHECK_US)
-        return true;
-    g_checkedTarget = X11WindowExists(target) ? target : 0;
-    g_checkedAtUs = now;
-    return g_checkedTarget != 0;
+    if (target > 0 && target == in.checkedTarget && now - in.checkedAtUs < TARGET_CHECK_US) return true;
+    in.checkedTarget = X11WindowExists(target) ? target : 0;
+    in.checkedAtUs = now;
+    return in.checkedTarget != 0;
 }
 
-static bool TypeVirtualKey(WORD virtualKey)
-{
-    KeySym keysym = X11KeysymOfVirtualKey(virtualKey);
-    return keysym != NoSymbol && TypeKeysym(X11DesktopDisplay(), keysym, NoSymbol);
+}  // namespace
+
+void X11SetSpareKeycodeTuning(int limit, int rebindDelayMs) {
+    g_injector.spareLimit = limit < 1 ? 1 : limit > MAX_SPARE_KEYCODES ? MAX_SPARE_KEYCODES : limit;
+    g_injector.rebindDelayUs = rebindDelayMs * 1000LL;
+    X11KeyboardForget();
 }
 
-static bool HasVirtualKey(WORD virtualKey)
-{
-    return X11KeysymOfVirtualKey(virtualKey) != NoSymbol;
+void X11SetKeyTimer(void (*schedule)(int milliseconds)) { g_injector.schedule = schedule; }
+
+void X11TypeWaitingKeys() { Drain(); }
+
+int X11KeysWaiting() { return g_injector.count; }
+
+void X11AfterWaitingKeys(void (*action)(long, long), long first, long second) {
+    // Run now when nothing waits, or when called from an action in its turn.
+    if (g_injector.count == 0 || g_injector.typing || !Enqueue(Entry{0, NoSymbol, NoSymbol, action, first, second})) {
+        action(first, second);
+        return;
+    }
+    Schedule(NowUs());
 }
 
-static bool TypeCharacter(WCHAR character)
-{
-    KeySym keysym = X11KeysymOfCharacter(character);
-    return keysym != NoSymbol && TypeKeysym(X11DesktopDisplay(), keysym, X11LegacyKeysymOfCharacter(character));
-}
-
-BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM)
-{
-    static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
-    if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR)
-        return FALSE;
+void X11ReleaseSpareKeycodes() {
+    Injector& in = g_injector;
     Display* display = X11DesktopDisplay();
-    if (!display || !XTestAvailable(display) || !TargetExists(target))
-        return FALSE;
-    DrainEvents(display);
-    if (g_keymapStale)
-        LoadKeymap(display);
-    RestoreIdleSpares(display, RESTORE_AFTER_US);
-    BOOL typed = TypeKeyMessage(typer, target, message, wParam);
-    XFlush(display);
-    return typed;
+    if (display) {
+        // What waits is typed before the connection goes; a client may still
+        // be reading the last strokes when the spares go back.
+        for (long long deadline = NowUs() + 30000000; in.count > 0 && NowUs() < deadline;) {
+            Drain();
+            timespec pause{0, 10000000};
+            nanosleep(&pause, nullptr);
+        }
+        long long lastUse = 0;
+        for (int i = 0; i < in.spareCount; ++i)
+            for (const Slot& slot : in.spares[i].level)
+                if (slot.keysym != NoSymbol && slot.lastUseUs > lastUse) lastUse = slot.lastUseUs;
+        long long wait = lastUse + in.rebindDelayUs - NowUs();
+        if (wait > 0) {
+            timespec pause{static_cast<time_t>(wait / 1000000), static_cast<long>((wait % 1000000) * 1000)};
+            while (nanosleep(&pause, &pause) != 0) {
+            }
+        }
+        RestoreIdleSpares(display, NowUs(), 0);
+        XSync(display, False);
+    }
+    in.spareCount = 0;
+    in.head = in.count = 0;
+    in.checkedTarget = 0;
+    in.postedTo = in.postingTarget = 0;
+    X11KeyboardForget();
+    ResetKeyStrokes();
+}
+
+BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
+    static const KeyStrokeTyper typer{QueueVirtualKey, HasVirtualKey, QueueCharacter};
+    if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
+    Display* display = X11DesktopDisplay();
+    if (!display || !XTestAvailable(display) || !TargetExists(target)) return FALSE;
+    // What can be typed is judged against the keymap of now.
+    if (!g_injector.typing) {
+        if (!X11KeyboardUpdate(display)) return FALSE;
+        if (X11KeyboardChanged()) RebuildSpares();
+    }
+    if (target != g_injector.postedTo) {
+        g_injector.postedTo = target;
+        g_injector.postingTarget = X11TopLevelOf(target);
+    }
+    BOOL queued = TypeKeyMessage(typer, target, message, wParam);
+    // With a loop, the keys of one turn are typed together right after it.
+    if (g_injector.schedule && !g_injector.typing)
+        g_injector.schedule(0);
+    else
+        Drain();
+    return queued;
 }

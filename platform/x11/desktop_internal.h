@@ -45,6 +45,10 @@ bool X11MapRaised(HWND window);
 // Whether the window is mapped (a client whose frame is mapped counts).
 bool X11IsMapped(HWND window);
 
+// The top-level client window that holds `window` (itself when it is one);
+// 0 when there is none or it does not exist.
+HWND X11TopLevelOf(HWND window);
+
 // Position and size relative to the root window; false if it does not exist.
 bool X11RootGeometry(HWND window, RECT* rect);
 

@@ -232,6 +232,15 @@ static Window TopLevelOf(Window window)
     return 0;
 }
 
+HWND X11TopLevelOf(HWND window)
+{
+    if (window <= 0 || !X11DesktopDisplay())
+        return 0;
+    X11BeginTrap();
+    Window top = TopLevelOf(static_cast<Window>(window));
+    return X11EndTrap() ? static_cast<HWND>(top) : 0;
+}
+
 static Window FocusTopLevel()
 {
     Window focus = None;
@@ -266,6 +275,12 @@ static Window PointerTopLevel()
         return DefaultRootWindow(display);
     Window client = ClientOfRootChild(child);
     return client ? client : child;
+}
+
+HWND X11RootWindow()
+{
+    Display* display = X11DesktopDisplay();
+    return display ? static_cast<HWND>(DefaultRootWindow(display)) : 0;
 }
 
 HWND X11KeyboardTarget()

@@ -2,6 +2,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include "platform/display.h"
+#include "platform/x11/desktop.h"
 #include "platform/x11/desktop_internal.h"
 #include "platform/common/settings_change.h"
 
@@ -50,6 +51,18 @@ static LONG Rotate(Display* display, XRRScreenConfiguration* config, Rotation su
     return DISP_CHANGE_SUCCESSFUL;
 }
 
+// A turn asked for while keys wait to be typed comes after them.
+static void RotateLater(long orientation, long)
+{
+    Display* display = X11DesktopDisplay();
+    XRRScreenConfiguration* config = display ? XRRGetScreenInfo(display, DefaultRootWindow(display)) : nullptr;
+    if (!config)
+        return;
+    Rotation current = 0;
+    Rotate(display, config, XRRConfigRotations(config, &current) | RR_Rotate_0, static_cast<DWORD>(orientation));
+    XRRFreeScreenConfigInfo(config);
+}
+
 LONG ChangeDisplaySettingsEx(const WCHAR*, DEVMODEW* mode, HWND, DWORD flags, void*)
 {
     Display* display = X11DesktopDisplay();
@@ -73,6 +86,8 @@ LONG ChangeDisplaySettingsEx(const WCHAR*, DEVMODEW* mode, HWND, DWORD flags, vo
         result = (supported & RR_Rotate_270) ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_BADMODE;
     } else if (read) {
         mode->dmDisplayOrientation = OrientationOfRotation(current);
+    } else if (X11KeysWaiting() > 0) {
+        X11AfterWaitingKeys(RotateLater, static_cast<long>(mode->dmDisplayOrientation), 0);
     } else if (!config) {
         result = mode->dmDisplayOrientation == DMDO_0 ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_BADMODE;
         if (result == DISP_CHANGE_SUCCESSFUL)

@@ -110,6 +110,14 @@ static BOOL HideKeyboard()
     return X11Hide(keyboard) ? TRUE : FALSE;
 }
 
+static void SetKeyboardLater(long on, long)
+{
+    if (on)
+        ShowKeyboard();
+    else
+        HideKeyboard();
+}
+
 BOOL SHSipInfo(UINT action, UINT, void* info, UINT)
 {
     SIPINFO* record = static_cast<SIPINFO*>(info);
@@ -121,7 +129,13 @@ BOOL SHSipInfo(UINT action, UINT, void* info, UINT)
         FillInfo(record, keyboard, keyboard && X11IsMapped(keyboard));
         return TRUE;
     }
+    bool on = (record->fdwFlags & SIPF_ON) != 0;
+    if (action == SPI_SETSIPINFO && X11KeysWaiting() > 0) {
+        // Keys typed before the on-screen keyboard shows or goes come first.
+        X11AfterWaitingKeys(SetKeyboardLater, on, 0);
+        return TRUE;
+    }
     if (action == SPI_SETSIPINFO)
-        return (record->fdwFlags & SIPF_ON) ? ShowKeyboard() : HideKeyboard();
+        return on ? ShowKeyboard() : HideKeyboard();
     return FALSE;
 }

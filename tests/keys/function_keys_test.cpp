@@ -255,4 +255,17 @@ TEST_F(FunctionKeysTest, Pf4OnTheOwnDialogClosesTheProgram) {
     EXPECT_FALSE(EmuLoopStarved());
 }
 
+TEST_F(FunctionKeysTest, Pf4OnTheOwnDialogEndsTheTick) {
+    g_hPort = port;
+    EmuSetForeground(dialog);
+    int strayBefore = EmuSerialStrayCalls();
+    // A trailing ESC would wait for the rest of its sequence and read again.
+    Type(PF4 + "x" + "\x1b");
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuSerialCloseCount(TERMINAL), 1);
+    EXPECT_EQ(EmuSerialStrayCalls(), strayBefore) << "the closed port was used again";
+    for (const EmuMessage& m : EmuMessageLog())
+        EXPECT_TRUE(m.message != WM_CHAR && m.message != WM_KEYDOWN) << "translated after the close: " << m.message;
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -155,6 +156,18 @@ TEST_F(BluezViewTest, PairedDevicesBecomeKeysWithTheirNameAndServicesAndUnpaired
     EXPECT_EQ(DeviceKeys(), expected) << "BlueZ finds the channel when it connects";
     EXPECT_EQ(BuildPortList(false), std::vector<std::string>{"COM0: BT-Terminal"})
         << "only a Serial Port device is listed";
+}
+
+TEST_F(BluezViewTest, ADeviceWhoseRfcommTtyIsBoundIsListedOnceAsThatTty) {
+    AddAdapter();
+    std::vector<std::string> serial = {kSerialPortUuid};
+    AddPairedDevice("0A:1B:2C:3D:4E:5F", "Terminal", &serial);
+    AddPairedDevice("11:22:33:44:55:66", "Other", &serial);
+    // As `rfcomm bind` leaves it: the tty and its remote address in sysfs.
+    fs::create_directories(root_ / "sys/class/tty/rfcomm0");
+    std::ofstream(root_ / "sys/class/tty/rfcomm0/address") << "0a:1b:2c:3d:4e:5f\n";
+    std::ofstream(root_ / "dev/rfcomm0") << "";
+    EXPECT_EQ(BuildPortList(true), (std::vector<std::string>{"COM0: rfcomm0", "COM1: BT-Other"}));
 }
 
 TEST_F(BluezViewTest, OfTwoDevicesWithOneNameTheFirstWithTheSerialPortServiceIsFound) {

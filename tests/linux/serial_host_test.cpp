@@ -154,6 +154,37 @@ TEST_F(SerialHostTest, SettingsTheLineCannotKeepAreRefusedAndLeaveTheOldOnes) {
     EXPECT_FALSE(SerialHostApplyTimeouts(fd_, waiting)) << "reads that wait are not offered";
 }
 
+TEST_F(SerialHostTest, RefusedSettingsStillLeaveAFreshLineRawAt8N1WithoutFlowControl) {
+    struct Refused {
+        const char* what;
+        DWORD speed;
+        BYTE byteSize;
+        DWORD dsrFlow;
+    };
+    const Refused cases[] = {{"no speed", 0, 8, 0}, {"nine data bits", 19200, 9, 0}, {"DSR flow control", 19200, 8, 1}};
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (fd_ >= 0) SerialHostClose(fd_);
+        ClosePtyMaster(pty_);
+        ASSERT_TRUE(OpenPtyPair(pty_));
+        fd_ = SerialHostOpen(pty_.slavePath.c_str());  // a fresh line is in the kernel's cooked mode
+        ASSERT_GE(fd_, 0);
+        LineSettings before;
+        ASSERT_TRUE(ReadLineSettings(fd_, before));
+        ASSERT_FALSE(before.raw8n1);
+        DCB dcb = LineSettingsOfTheProgram(c.speed);
+        dcb.ByteSize = c.byteSize;
+        dcb.fOutxDsrFlow = c.dsrFlow;
+        EXPECT_FALSE(SerialHostApplyDcb(fd_, dcb));
+        LineSettings s;
+        ASSERT_TRUE(ReadLineSettings(fd_, s));
+        EXPECT_TRUE(s.raw8n1);
+        EXPECT_TRUE(s.noFlowControl);
+        EXPECT_TRUE(s.neverWaits);
+        EXPECT_EQ(s.ospeed, before.ospeed) << "the speed it had";
+    }
+}
+
 TEST_F(SerialHostTest, FlowControlOfTheDcbReachesTheLine) {
     OpenConfigured();
     DCB dcb = LineSettingsOfTheProgram(115200);

@@ -111,6 +111,28 @@ void TypeText(const std::u16string& text)
     HWND target = X11KeyboardTarget();
     for (char16_t c : text)
         X11PostKeyMessage(target, WM_CHAR, c, 1);
+    TypeWaitingKeys();
+}
+
+namespace {
+// The injector's timer, as the dialog's loop keeps it.
+std::chrono::steady_clock::time_point g_keysDue;
+bool g_keysScheduled = false;
+void ScheduleKeys(int milliseconds)
+{
+    g_keysScheduled = milliseconds >= 0;
+    g_keysDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+}
+const bool g_keyTimer = (X11SetKeyTimer(ScheduleKeys), true);
+}  // namespace
+
+bool TypeWaitingKeys()
+{
+    return WaitFor([] {
+        if (g_keysScheduled && std::chrono::steady_clock::now() >= g_keysDue)
+            X11TypeWaitingKeys();
+        return X11KeysWaiting() == 0;
+    }, 60000);
 }
 
 std::string Utf8(const std::u16string& text)

@@ -31,8 +31,11 @@ struct TypingTarget {
 };
 TypingTarget StartTypingXterm(const std::string& file, const std::string& title);
 
-// Posts each character of a UTF-16 text as WM_CHAR to the keyboard target.
+// Posts each character of a UTF-16 text as WM_CHAR to the keyboard target
+// and types what waits, as the loop would.
 void TypeText(const std::u16string& text);
+// Runs the injector's waiting keys until none is left; false on time-out.
+bool TypeWaitingKeys();
 
 // What an xterm writes for a text typed into it (characters below U+10000).
 std::string Utf8(const std::u16string& text);

@@ -99,6 +99,24 @@ std::string WindowClass(HWND window) {
     return result;
 }
 
+std::string WindowType(HWND window) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Atom property = XInternAtom(TestDisplay(), "_NET_WM_WINDOW_TYPE", False);
+    XGetWindowProperty(TestDisplay(), static_cast<Window>(window), property, 0, 1, False, XA_ATOM, &type, &format,
+                       &count, &after, &data);
+    std::string result;
+    if (data && count == 1) {
+        char* name = XGetAtomName(TestDisplay(), *reinterpret_cast<Atom*>(data));
+        result = name ? name : "";
+        if (name) XFree(name);
+    }
+    if (data) XFree(data);
+    return result;
+}
+
 bool Geometry(HWND window, int* x, int* y, int* w, int* h) {
     XWindowAttributes attributes{};
     if (!XGetWindowAttributes(TestDisplay(), static_cast<Window>(window), &attributes)) return false;

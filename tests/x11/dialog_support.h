@@ -19,6 +19,7 @@ HWND ActiveWindow();
 bool HasFrame(HWND window);  // reparented by the window manager
 std::string WindowName(HWND window);
 std::string WindowClass(HWND window);  // "instance.class"
+std::string WindowType(HWND window);   // the _NET_WM_WINDOW_TYPE atom's name
 bool Geometry(HWND window, int* x, int* y, int* w, int* h);  // root coordinates
 
 // Types a key by keysym name ("Tab", "space", "Down") into the focused window.

@@ -6,7 +6,12 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,6 +96,7 @@ TEST_F(DialogWindowTest, IsBuiltFromTheTemplateAsAHiddenXWindow) {
     EXPECT_EQ(FltkDialogWindow(), dialog);
     EXPECT_EQ(WindowName(dialog), "Tastra v1.00");
     EXPECT_EQ(WindowClass(dialog), "tastra.Tastra");
+    EXPECT_EQ(WindowType(dialog), "_NET_WM_WINDOW_TYPE_NORMAL") << "the main window, not a dialog";
     ShowWindow(dialog, SW_SHOW);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_CONNECT)));
 }
@@ -252,6 +258,30 @@ TEST_F(DialogWindowTest, KeyboardNavigatesAndButtonsReportClicks) {
     m = NextMessage();
     EXPECT_EQ(m.message, WM_CLOSE);
     EXPECT_EQ(m.hwnd, dialog);
+}
+
+// The Bluetooth settings button waits while the settings applet's window is
+// found: on the desktop that is while the Bluetooth manager it started runs.
+TEST(StartedManagerTest, TheAppletWindowIsFoundUntilTheStartedManagerEnds) {
+    char dir[] = "/tmp/tastra-manager-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string started = std::string(dir) + "/started", stop = std::string(dir) + "/stop";
+    std::string manager = std::string(dir) + "/blueman-manager";
+    std::ofstream(manager) << "#!/bin/sh\ntouch '" << started << "'\nwhile [ ! -e '" << stop
+                           << "' ]; do sleep 0.05; done\n";
+    chmod(manager.c_str(), 0755);
+    std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (std::string(dir) + ":/usr/bin:/bin").c_str(), 1);
+    EXPECT_EQ(FindWindowW(u"CPL_Bluetooth", nullptr), 0) << "nothing started yet";
+    ASSERT_TRUE(CreateProcessW(u"ctlpnl.exe", u"cplmain.cpl,23,0", 0x10));
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_TRUE(WaitFor([&] { return access(started.c_str(), F_OK) == 0; }, 20));
+    EXPECT_NE(FindWindowW(u"CPL_Bluetooth", nullptr), 0) << "the manager runs";
+    EXPECT_EQ(FindWindowW(u"CPL_Other", nullptr), 0);
+    std::ofstream(stop) << "";
+    EXPECT_TRUE(WaitFor([] { return FindWindowW(u"CPL_Bluetooth", nullptr) == 0; }, 20)) << "the manager ended";
+    for (const std::string& file : {started, stop, manager}) unlink(file.c_str());
+    rmdir(dir);
 }
 
 }  // namespace

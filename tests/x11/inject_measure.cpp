@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     HWND target = X11KeyboardTarget();
     X11PostKeyMessage(target, WM_KEYDOWN, VK_RETURN, 1);
     X11PostKeyMessage(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+    TypeWaitingKeys();
     std::string expected = Utf8(text) + "\n";
     WaitFor([&] { return ReadFile(file).find('\n') != std::string::npos; }, 20000);
     std::string got = ReadFile(file);

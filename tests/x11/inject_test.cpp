@@ -8,6 +8,7 @@
 
 #include "platform/window.h"
 #include "platform/x11/desktop.h"
+#include "platform/x11/desktop_internal.h"
 #include "tests/x11/desktop_support.h"
 
 namespace {
@@ -45,6 +46,7 @@ protected:
         client = xterm.pid;
         EXPECT_NE(xterm.window, 0);
         typing();
+        EXPECT_TRUE(TypeWaitingKeys());
         WaitFor([&] {
             std::string content = ReadFile(file);
             return static_cast<size_t>(std::count(content.begin(), content.end(), '\n')) >= lines;
@@ -125,6 +127,7 @@ TEST_F(InjectTest, CursorAndEditingKeysArriveAsKeyPresses)
     for (WORD key : keys)
         PressKey(key);
     PressKey(VK_UP);
+    ASSERT_TRUE(TypeWaitingKeys());
     const char* const expected[] = {"keysym 0xff52, Up", "keysym 0xff54, Down", "keysym 0xff51, Left",
                                     "keysym 0xff53, Right", "keysym 0xff50, Home", "keysym 0xff57, End",
                                     "keysym 0xffff, Delete"};
@@ -142,6 +145,44 @@ TEST_F(InjectTest, CursorAndEditingKeysArriveAsKeyPresses)
     // Each WM_KEYDOWN/WM_KEYUP pair is one press and one release.
     EXPECT_EQ(count(text, "keysym 0xff52, Up"), 4u);
     EXPECT_EQ(count(text, "keysym 0xff50, Home"), 2u);
+}
+
+void ActivateWindow(long window, long)
+{
+    X11Activate(window);
+}
+
+TEST_F(InjectTest, PostingNeverWaitsAndAnActionWaitsForTheKeysBeforeIt)
+{
+    // More distinct characters than the spare keycodes' levels hold: most
+    // wait for a level to be rebound.
+    std::u16string text;
+    for (char16_t c = u'\u0400'; c < u'\u0480'; ++c)
+        text += c;
+    std::string log = TempPath("order-xev.log");
+    pid_t xev = StartClient({"sh", "-c", "exec xev -name tastra-order-xev > '" + log + "'"});
+    HWND other = 0;
+    // Mapped before the xterm starts, so that the window manager's focus settles on the xterm.
+    ASSERT_TRUE(WaitFor([&] { return (other = X11FindTopLevel(nullptr, u"tastra-order-xev")) != 0 && X11IsMapped(other); }));
+    double longestMs = 0;
+    bool waited = false;
+    std::string content = TypeIntoXterm([&] {
+        HWND target = X11KeyboardTarget();
+        for (char16_t c : text) {
+            auto start = std::chrono::steady_clock::now();
+            X11PostKeyMessage(target, WM_CHAR, c, 1);
+            longestMs = std::max(longestMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
+        PressKeyWithCharacter(VK_RETURN);
+        waited = X11KeysWaiting() > 0;
+        // As PF1 would: the focus moves only once everything before is typed.
+        X11AfterWaitingKeys(ActivateWindow, other, 0);
+    }, 1, "order.txt");
+    EXPECT_TRUE(waited);
+    EXPECT_LT(longestMs, 50.0);
+    EXPECT_EQ(content, Utf8(text) + "\n");
+    EXPECT_TRUE(WaitFor([&] { return X11ActiveWindow() == other; }));
+    StopClient(xev);
 }
 
 TEST_F(InjectTest, MessagesForMissingTargetsOrOfOtherKindsAreRefused)

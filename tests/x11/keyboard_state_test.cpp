@@ -1,0 +1,115 @@
+// Typing into an xterm whatever the local keyboard's state: locks on,
+// another group active, the layout changed after the injector read it.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+// After gtest: Xlib's macros (None) clash with its names.
+#include <X11/XKBlib.h>
+
+#include "platform/window.h"
+#include "platform/x11/desktop.h"
+#include "tests/x11/desktop_support.h"
+
+namespace {
+
+struct KeyboardCase {
+    const char* name;
+    const char* layout;  // set with setxkbmap after the first line; nullptr: keep
+    unsigned locks;
+    int group;
+};
+
+const KeyboardCase CASES[] = {
+    {"CapsLock", nullptr, LockMask, 0},
+    {"CapsShiftAndNumLock", nullptr, LockMask | ShiftMask | Mod2Mask, 0},
+    {"SecondGroup", "us,de", 0, 1},
+    {"SecondGroupWithCapsLock", "us,de", LockMask, 1},
+    {"LayoutChangedWhileConnected", "de", 0, 0},
+    {"LayoutChangedToFrench", "fr", LockMask, 0},
+};
+
+void PrintTo(const KeyboardCase& c, std::ostream* out) { *out << c.name; }
+
+// As the input translation posts a control byte: the key, then its character.
+void PressKeyWithCharacter(WORD key) {
+    HWND target = X11KeyboardTarget();
+    X11PostKeyMessage(target, WM_KEYDOWN, key, 1);
+    X11PostKeyMessage(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+    X11PostKeyMessage(target, WM_CHAR, key, 1);
+}
+
+bool SetLayout(const char* layout) {
+    std::string command = std::string("setxkbmap -layout ") + layout;
+    return system(command.c_str()) == 0;
+}
+
+class KeyboardStateTest : public ::testing::TestWithParam<KeyboardCase> {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(X11DesktopOpen(nullptr));
+        keyboard = XOpenDisplay(nullptr);
+        ASSERT_NE(keyboard, nullptr);
+    }
+    void TearDown() override {
+        StopClient(client);
+        X11DesktopClose();
+        if (keyboard) {
+            XkbLockModifiers(keyboard, XkbUseCoreKbd, 0xFF, 0);
+            XkbLockGroup(keyboard, XkbUseCoreKbd, 0);
+            XCloseDisplay(keyboard);
+        }
+        SetLayout("us");
+    }
+
+    XkbStateRec State() {
+        XkbStateRec state{};
+        XkbGetState(keyboard, XkbUseCoreKbd, &state);
+        return state;
+    }
+
+    Display* keyboard = nullptr;
+    pid_t client = 0;
+};
+
+TEST_P(KeyboardStateTest, TextArrivesExactly) {
+    const KeyboardCase& c = GetParam();
+    std::string file = TempPath(std::string(c.name) + ".txt");
+    TypingTarget xterm = StartTypingXterm(file, c.name);
+    client = xterm.pid;
+    ASSERT_NE(xterm.window, 0);
+    // The injector reads the keymap with the first line, before the change.
+    TypeText(u"first");
+    PressKeyWithCharacter(VK_RETURN);
+    ASSERT_TRUE(TypeWaitingKeys());
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(file) == "first\n"; })) << ReadFile(file);
+
+    if (c.layout) {
+        ASSERT_TRUE(SetLayout(c.layout));
+    }
+    XkbLockGroup(keyboard, XkbUseCoreKbd, c.group);
+    XkbLockModifiers(keyboard, XkbUseCoreKbd, c.locks, c.locks);
+    XkbStateRec before = State();
+    ASSERT_EQ(before.locked_mods, c.locks);
+    ASSERT_EQ(before.group, c.group);
+
+    const std::u16string line =
+        u"abcxyzABCXYZ qwerty QWERTY 0123456789 @|{}[]~\"'<>;:/?-=_+`\\^!#$%&*() "
+        u"éäßüÖÄÜ§°µçñ ½©£×÷";
+    TypeText(line);
+    PressKeyWithCharacter(VK_TAB);
+    TypeText(u"xy");
+    PressKeyWithCharacter(VK_BACK);
+    PressKeyWithCharacter(VK_RETURN);
+    ASSERT_TRUE(TypeWaitingKeys());
+    std::string expected = "first\n" + Utf8(line) + "\tx\n";
+    WaitFor([&] { return ReadFile(file).size() >= expected.size(); }, 5000);
+    EXPECT_EQ(ReadFile(file), expected);
+    // What the strokes changed is back.
+    XkbStateRec after = State();
+    EXPECT_EQ(after.locked_mods, before.locked_mods);
+    EXPECT_EQ(after.group, before.group);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, KeyboardStateTest, ::testing::ValuesIn(CASES),
+                         [](const ::testing::TestParamInfo<KeyboardCase>& info) { return info.param.name; });
+
+}  // namespace
