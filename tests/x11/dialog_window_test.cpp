@@ -280,7 +280,8 @@ TEST(StartedManagerTest, TheAppletWindowIsFoundUntilTheStartedManagerEnds) {
     EXPECT_EQ(FindWindowW(u"CPL_Other", nullptr), 0);
     std::ofstream(stop) << "";
     EXPECT_TRUE(WaitFor([] { return FindWindowW(u"CPL_Bluetooth", nullptr) == 0; }, 20)) << "the manager ended";
-    for (const std::string& file : {started, stop, manager}) unlink(file.c_str());
+    for (const std::string& file : {started, stop, manager})
+        unlink(file.c_str());
     rmdir(dir);
 }
 
