@@ -12,7 +12,8 @@ TEST_F(DevicesContract, ASearchFindsTheMachinesLinesByNameInAnyCase) {
         const char16_t* name;
         bool found;
     };
-    const Case cases[] = {{u"COM1:", true}, {u"com4:", true}, {u"COM2:", false}, {u"COM1", false}, {u"LPT1:", false}};
+    const Case cases[] = {{u"COM1:", true},  {u"com4:", true},   {u"COM2:", false},  {u"COM1", false},
+                          {u"LPT1:", false}, {u"COM4:x", false}, {u"COM40:", false}, {u"", false}};
     for (const Case& c : cases) {
         WIN32_FIND_DATAW data{};
         HANDLE search = FindFirstFileExW(c.name, FindExInfoStandard, &data, FindExSearchLimitToDevices, nullptr, 0);
@@ -37,6 +38,11 @@ TEST_F(DevicesContract, TwoSearchesAreClosedOneByOne) {
     EXPECT_TRUE(FindClose(first));
     EXPECT_TRUE(FindClose(second));
     EXPECT_FALSE(FindClose(second)) << "closed already";
+    for (int i = 0; i < 100; ++i) {
+        HANDLE search = FindFirstFileExW(u"COM4:", FindExInfoStandard, &data, FindExSearchLimitToDevices, nullptr, 0);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE) << "closed searches are given back, " << i;
+        ASSERT_TRUE(FindClose(search));
+    }
 }
 
 TEST_F(DevicesContract, ARegistrationBeyondTheTenIndexesFails) {

@@ -28,7 +28,7 @@ void Close() { EmuReset(); }
 }  // namespace
 
 std::vector<Screen> Screens() {
-    return {{"turns_every_way", TurnsEveryWay, Close, true},
-            {"cannot_turn", CannotTurn, Close, true},
-            {"turns_to_90_only", TurnsTo90Only, Close, true}};
+    return {{"turns_every_way", TurnsEveryWay, Close, true, true, nullptr},
+            {"cannot_turn", CannotTurn, Close, true, true, nullptr},
+            {"turns_to_90_only", TurnsTo90Only, Close, true, true, nullptr}};
 }

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "platform/bluetooth.h"
-#include "platform/linux/device_view.h"
 #include "tests/contract/machine.h"
 #include "tests/linux/pty_pair.h"
+#include "tests/linux/view_root.h"
 
 namespace fs = std::filesystem;
 
@@ -73,15 +73,9 @@ bool BuildMachine() {
         ADD_FAILURE() << "run through tests/linux/with-bluez";
         return false;
     }
-    char tmpl[] = "/tmp/tastra-contract-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) return false;
-    g_machine.root = tmpl;
-    fs::create_directories(g_machine.root / "sys/class/tty");
-    fs::create_directories(g_machine.root / "dev");
-    fs::path devices = g_machine.root / "config/tastra/devices";
-    fs::create_directories(devices);
-    setenv("XDG_CONFIG_HOME", (g_machine.root / "config").c_str(), 1);
-    UseDeviceViewRoots((g_machine.root / "sys").c_str(), (g_machine.root / "dev").c_str());
+    g_machine.root = MakeViewRoot();
+    if (g_machine.root.empty()) return false;
+    fs::path devices = DevicesFolder(g_machine.root);
     for (int index : kLines) {
         if (!OpenPtyPair(g_machine.lines[index])) return false;
         fs::create_symlink(g_machine.lines[index].slavePath, devices / ("com" + std::to_string(index)));
@@ -101,10 +95,8 @@ void TearDownMachine() {
     for (PtyPair& line : g_machine.lines)
         ClosePtyMaster(line);
     g_machine.bus.reset();
-    UseDeviceViewRoots(nullptr, nullptr);
-    unsetenv("XDG_CONFIG_HOME");
     unsetenv("LC_ALL");
-    fs::remove_all(g_machine.root);
+    RemoveViewRoot(g_machine.root);
 }
 
 int FarEnd(int index) { return g_machine.lines[index].master; }

@@ -50,6 +50,7 @@ TEST_F(RegistryContract, TheMachineIsLaidOutAsTheCoreReadsIt) {
         ASSERT_NE(key, 0);
         names.insert(Text(key, u"Name"));
         EXPECT_EQ(Text(key, u"Key").rfind(u"Drivers\\", 0), 0u);
+        EXPECT_TRUE(Subkeys(key).empty()) << "a driver's key has no subkeys";
         RegCloseKey(key);
     }
     EXPECT_EQ(names, (std::set<std::u16string>{u"COM1:", u"COM4:"}));
@@ -104,13 +105,15 @@ TEST_F(RegistryContract, PathsFollowOneRuleEverywhere) {
     }
     HKEY drivers = Open(HKEY_LOCAL_MACHINE, u"Drivers");
     ASSERT_NE(drivers, 0);
-    HKEY again = Open(drivers, nullptr);
-    ASSERT_NE(again, 0);
-    EXPECT_EQ(Subkeys(again), std::vector<std::u16string>{u"Active"}) << "a null path opens the key again";
+    for (const WCHAR* same : {static_cast<const WCHAR*>(nullptr), u""}) {
+        HKEY again = Open(drivers, same);
+        ASSERT_NE(again, 0);
+        EXPECT_EQ(Subkeys(again), std::vector<std::u16string>{u"Active"}) << "a null or empty path opens it again";
+        EXPECT_EQ(RegCloseKey(again), ERROR_SUCCESS);
+    }
     HKEY key = 0;
     EXPECT_EQ(RegOpenKeyExW(drivers, u"Active", 1, 0, &key), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegOpenKeyExW(drivers, u"Active", 0, 0, nullptr), ERROR_INVALID_PARAMETER);
-    RegCloseKey(again);
     RegCloseKey(drivers);
 }
 

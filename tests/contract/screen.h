@@ -7,11 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/types.h"
+
 struct Screen {
     std::string name;
     bool (*open)();  // false when the screen cannot be had
     void (*close)();
     bool keyboard;  // an on-screen keyboard can be shown
+    bool lockable;  // the keyboard keeps SIPF_LOCKED
+    // The keyboard's own window while shown, where it is another program's; else nullptr.
+    HWND (*keyboardWindow)();
 };
 
 std::vector<Screen> Screens();

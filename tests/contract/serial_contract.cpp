@@ -1,5 +1,6 @@
 // platform/serial.h on the contract machine's lines, whose far ends are
-// pseudo-terminals: opening, settings, reading at once, writing, a cut line.
+// pseudo-terminals: opening, settings, reading at once, writing, a cut line
+// and a closed handle.
 #include <chrono>
 #include <string>
 #include <thread>
@@ -75,6 +76,9 @@ TEST_F(SerialContract, ALineOpensOnceAtATimeAndOnlyWhenItExists) {
 TEST_F(SerialContract, BytesPassBothWaysAndAReadNeverWaits) {
     port_ = Open(kLines[1]);
     ASSERT_NE(port_, INVALID_HANDLE_VALUE);
+    LineSettings line{};
+    ASSERT_TRUE(ReadLineSettings(FarEnd(kLines[1]), line));
+    EXPECT_EQ(line.ospeed, 9600u) << "the settings reach the line";
     char buffer[16];
     DWORD read = 99;
     auto start = std::chrono::steady_clock::now();
@@ -101,6 +105,13 @@ TEST_F(SerialContract, ACutLineFailsTheReadWithNothingRead) {
     bool gone = false;
     ReadUntil(1, &gone);
     EXPECT_TRUE(gone);
+    DWORD count = 99;
+    EXPECT_FALSE(WriteFile(port_, "x", 1, &count, nullptr));
+    EXPECT_TRUE(CloseHandle(port_));
+    char buffer[4];
+    EXPECT_FALSE(ReadFile(port_, buffer, sizeof buffer, &count, nullptr)) << "a closed handle reads nothing";
+    EXPECT_FALSE(CloseHandle(port_));
+    port_ = INVALID_HANDLE_VALUE;
 }
 
 TEST_F(SerialContract, HandlesOfNoLineAreRefused) {

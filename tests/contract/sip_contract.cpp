@@ -47,14 +47,20 @@ class SipContract : public ::testing::TestWithParam<Screen> {
 TEST_P(SipContract, TheKeyboardShowsAndHidesAndTheQueryTellsWhich) {
     if (!GetParam().keyboard) GTEST_SKIP() << "no on-screen keyboard here";
     EXPECT_EQ(Query().fdwFlags, 0u) << "hidden at first";
+    HWND first = 0;
     for (DWORD flags : {SIPF_ON | SIPF_LOCKED, DWORD{0}, SIPF_ON, DWORD{0}}) {
         ASSERT_TRUE(Apply(flags)) << flags;
         EXPECT_TRUE(Eventually([&] { return (Query().fdwFlags & SIPF_ON) == (flags & SIPF_ON); })) << flags;
         SIPINFO info = Query();
-        EXPECT_EQ(info.fdwFlags & ~flags, 0u) << "no flag that was not asked for";
-        if (flags & SIPF_ON) {
-            EXPECT_GT(info.rcSipRect.right, info.rcSipRect.left);
-        }
+        DWORD kept = GetParam().lockable ? flags : flags & ~SIPF_LOCKED;
+        EXPECT_EQ(info.fdwFlags, kept) << "no flag that was not asked for, no lock the keyboard lacks";
+        if ((flags & SIPF_ON) == 0) continue;
+        EXPECT_GT(info.rcSipRect.right, info.rcSipRect.left);
+        if (GetParam().keyboardWindow == nullptr) continue;
+        HWND window = GetParam().keyboardWindow();
+        EXPECT_NE(window, 0);
+        if (first == 0) first = window;
+        EXPECT_EQ(window, first) << "shown again, the same keyboard, not a second one";
     }
 }
 

@@ -27,6 +27,8 @@ TEST(TextContract, WideToMultiByteTakesAsciiUpToTheRoomGiven) {
         {u"", 1, 0, ""},
         {u"abc", 0, 0, "#"},
         {u"\x7f\x80", 8, kRefused, nullptr},
+        {u"\u20ac", 8, kRefused, nullptr},
+        {u"\r\n\n", 8, 3, "\r\n\n"},
     };
     for (const Case& c : cases) {
         char out[17];
@@ -36,6 +38,9 @@ TEST(TextContract, WideToMultiByteTakesAsciiUpToTheRoomGiven) {
         EXPECT_EQ(WideToMultiByte(out, c.text, c.capacity), c.result) << shown << " into " << c.capacity;
         if (c.bytes != nullptr) {
             EXPECT_EQ(std::string(out, std::string(c.bytes).size()), c.bytes) << shown << " into " << c.capacity;
+        }
+        if (c.result < c.capacity) {
+            EXPECT_EQ(out[c.result], '\0') << shown << ": terminated where there is room";
         }
     }
     EXPECT_EQ(WideToMultiByte(nullptr, u"abcdef", 0), 6u) << "without a buffer: the length needed";

@@ -63,10 +63,14 @@ TEST_F(WindowContract, TheDialogComesFromItsTemplateHiddenAndInitialised) {
     EXPECT_EQ(g_handled[0].message, WM_INITDIALOG);
     EXPECT_EQ(g_handled[0].hwnd, dialog_);
     EXPECT_EQ(g_handled[0].lParam, 42);
-    for (int id : {IDC_PORT, IDC_STATUS, IDC_CONNECT, IDC_SETTINGS, IDC_BAUD})
+    for (int id : {IDC_PORT, IDC_CREDIT, IDC_STATUS, IDC_CONNECT, IDC_SETTINGS, IDC_BAUD, IDC_WEB, IDC_BAUD_LABEL})
         EXPECT_NE(GetDlgItem(dialog_, id), 0) << id;
     EXPECT_EQ(GetDlgItem(dialog_, 4242), 0);
+    EXPECT_EQ(GetDlgItem(dialog_ + 1, IDC_PORT), 0);
     EXPECT_EQ(Text(IDC_CONNECT), u"Connect");
+    EXPECT_EQ(Text(IDC_BAUD_LABEL), u"Baud:");
+    EXPECT_EQ(Text(IDC_STATUS), u"");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, IDC_PORT)));
 
     EXPECT_FALSE(IsWindowVisible(dialog_));
     EXPECT_FALSE(ShowWindow(dialog_, SW_SHOW)) << "was hidden";
@@ -81,7 +85,7 @@ TEST_F(WindowContract, TheDialogComesFromItsTemplateHiddenAndInitialised) {
 }
 
 TEST_F(WindowContract, ControlTextsKeepEveryCharacterAndAreCutToTheBuffer) {
-    const std::u16string odd = u"a&b @c\tZ\u00fcrich \u20ac \U0001D11E";
+    const std::u16string odd = u"a&b @c/d_e\tZ\u00fcrich \u20ac \U0001D11E";
     for (int id : {IDC_STATUS, IDC_CONNECT}) {
         EXPECT_TRUE(SetDlgItemTextW(dialog_, id, odd.c_str()));
         EXPECT_EQ(Text(id), odd) << id;
@@ -105,6 +109,50 @@ TEST_F(WindowContract, ControlTextsKeepEveryCharacterAndAreCutToTheBuffer) {
     EXPECT_EQ(std::u16string(item), second);
     EXPECT_EQ(send(CB_GETLBTEXT, 2, item), CB_ERR);
     EXPECT_EQ(SendDlgItemMessageW(dialog_, 4242, CB_GETCOUNT, 0, 0), CB_ERR);
+    EXPECT_FALSE(SetDlgItemTextW(dialog_, 4242, u"x"));
+}
+
+TEST_F(WindowContract, TheLineListSortsWithoutRegardToCaseAndItsChoiceMovesAlong) {
+    auto send = [&](int id, UINT message, WPARAM wParam, const void* lParam) {
+        return SendDlgItemMessageW(dialog_, id, message, wParam, reinterpret_cast<LPARAM>(lParam));
+    };
+    send(IDC_PORT, CB_RESETCONTENT, 0, nullptr);
+    const struct {
+        const char16_t* text;
+        LRESULT at;
+    } adds[] = {{u"COM5: ttyUSB0", 0}, {u"com1: BT-My/Phone&Co_1", 0}, {u"Com3: ttyS2", 1}, {u"COM9: \tx", 3}};
+    for (const auto& add : adds)
+        EXPECT_EQ(send(IDC_PORT, CB_ADDSTRING, 0, add.text), add.at) << std::string(add.text, add.text + 4);
+    std::vector<std::u16string> items;
+    for (WPARAM i = 0; i < 4; ++i) {
+        WCHAR item[MAX_TEXT] = {};
+        send(IDC_PORT, CB_GETLBTEXT, i, item);
+        items.push_back(item);
+    }
+    EXPECT_EQ(items,
+              (std::vector<std::u16string>{u"com1: BT-My/Phone&Co_1", u"Com3: ttyS2", u"COM5: ttyUSB0", u"COM9: \tx"}));
+    EXPECT_EQ(send(IDC_PORT, CB_GETLBTEXTLEN, 1, nullptr), 11);
+    EXPECT_EQ(send(IDC_PORT, CB_SETCURSEL, 2, nullptr), 2);
+    EXPECT_EQ(Text(IDC_PORT), u"COM5: ttyUSB0");
+    EXPECT_EQ(send(IDC_PORT, CB_ADDSTRING, 0, u"Bluetooth"), 0);
+    EXPECT_EQ(send(IDC_PORT, CB_GETCURSEL, 0, nullptr), 3) << "an entry sorted in before the choice moves it";
+
+    EXPECT_EQ(send(IDC_PORT, CB_SETCURSEL, 5, nullptr), CB_ERR);
+    EXPECT_EQ(send(IDC_PORT, CB_GETCURSEL, 0, nullptr), CB_ERR) << "a choice beyond the list clears the choice";
+    EXPECT_EQ(send(IDC_PORT, CB_SETCURSEL, static_cast<WPARAM>(-1), nullptr), CB_ERR);
+    WCHAR untouched[4] = u"?";
+    EXPECT_EQ(send(IDC_PORT, CB_GETLBTEXT, 5, untouched), CB_ERR);
+    EXPECT_EQ(std::u16string(untouched), u"?") << "out of range leaves the buffer alone";
+    send(IDC_PORT, CB_SETCURSEL, 0, nullptr);
+    EXPECT_EQ(send(IDC_PORT, CB_RESETCONTENT, 0, nullptr), 0);
+    EXPECT_EQ(send(IDC_PORT, CB_GETCOUNT, 0, nullptr), 0);
+    EXPECT_EQ(send(IDC_PORT, CB_GETCURSEL, 0, nullptr), CB_ERR) << "an emptied list has no choice";
+    EXPECT_EQ(Text(IDC_PORT), u"");
+    EXPECT_EQ(send(IDC_CONNECT, CB_GETCOUNT, 0, nullptr), CB_ERR) << "a button has no list";
+
+    const char16_t* rates[] = {u"2400", u"115200", u"9600"};
+    for (LRESULT i = 0; i < 3; ++i)
+        EXPECT_EQ(send(IDC_BAUD, CB_ADDSTRING, 0, rates[i]), i) << "the speed list keeps the order of adding";
 }
 
 TEST_F(WindowContract, TheDialogIsFoundByItsTitle) {
@@ -119,6 +167,7 @@ TEST_F(WindowContract, TheDialogIsFoundByItsTitle) {
 TEST_F(WindowContract, PostedMessagesArriveInOrderAndSentOnesAtOnce) {
     EXPECT_TRUE(PostMessageW(dialog_, kPrivate + 1, 10, 11));
     EXPECT_TRUE(PostMessageW(dialog_, kPrivate + 2, 20, 21));
+    PostQuitMessage(5);  // what was posted before still comes first
     g_handled.clear();
     SendMessageW(dialog_, kPrivate + 3, 30, 31);
     ASSERT_EQ(g_handled.size(), 1u) << "a sent message is handled before SendMessageW returns";
@@ -129,8 +178,6 @@ TEST_F(WindowContract, PostedMessagesArriveInOrderAndSentOnesAtOnce) {
     EXPECT_EQ(g_handled[1].lParam, 11);
     EXPECT_EQ(g_handled[2].message, kPrivate + 2);
     EXPECT_EQ(g_handled[2].hwnd, dialog_);
-
-    PostQuitMessage(5);
     MSG m{};
     EXPECT_EQ(GetMessageW(&m, 0, 0, 0), FALSE);
     EXPECT_EQ(m.message, WM_QUIT);

@@ -8,6 +8,9 @@
 namespace {
 bool Open() { return X11DesktopOpen(nullptr); }
 void Close() { X11DesktopClose(); }
+HWND Keyboard() { return X11FindTopLevel(u"xvkbd", nullptr); }
 }  // namespace
 
-std::vector<Screen> Screens() { return {{"x_server", Open, Close, access("/usr/bin/xvkbd", X_OK) == 0}}; }
+std::vector<Screen> Screens() {
+    return {{"x_server", Open, Close, access("/usr/bin/xvkbd", X_OK) == 0, false, Keyboard}};
+}

@@ -12,12 +12,11 @@ namespace {
 int g_ticks = 0;
 INT_PTR CountingProc(HWND, UINT message, WPARAM, LPARAM) {
     if (message == WM_TIMER) ++g_ticks;
-    if (message == WM_CLOSE) PostQuitMessage(3);
     return TRUE;
 }
 
 class EmulatedWindowTest : public EmulatedTest {
-protected:
+  protected:
     void SetUp() override {
         EmulatedTest::SetUp();
         g_ticks = 0;
@@ -30,32 +29,6 @@ protected:
     HWND dialog = 0;
 };
 
-TEST_F(EmulatedWindowTest, ASortedListOrdersWithoutRegardToCase) {
-    Add(u"COM5: BT-phone");
-    Add(u"com1: serial");
-    Add(u"COM3: Adapter");
-    std::vector<std::u16string> expected = {u"com1: serial", u"COM3: Adapter", u"COM5: BT-phone"};
-    EXPECT_EQ(EmuComboItems(IDC_PORT), expected);
-    SendDlgItemMessageW(dialog, IDC_BAUD, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"9600"));
-    SendDlgItemMessageW(dialog, IDC_BAUD, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"2400"));
-    std::vector<std::u16string> unsorted = {u"9600", u"2400"};
-    EXPECT_EQ(EmuComboItems(IDC_BAUD), unsorted);
-}
-
-TEST_F(EmulatedWindowTest, SelectionMessagesAnswerLikeAComboBox) {
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0), CB_ERR);
-    Add(u"COM1: Serial");
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_SETCURSEL, 0, 0), 0);
-    WCHAR text[MAX_TEXT];
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text)), 12);
-    EXPECT_EQ(std::u16string(text), u"COM1: Serial");
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_SETCURSEL, 4, 0), CB_ERR);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0), CB_ERR);
-    SendDlgItemMessageW(dialog, IDC_PORT, CB_SETCURSEL, 0, 0);
-    SendDlgItemMessageW(dialog, IDC_PORT, CB_RESETCONTENT, 0, 0);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0), CB_ERR);
-}
-
 TEST_F(EmulatedWindowTest, TimersTickOnTheVirtualClockUntilKilled) {
     ASSERT_EQ(SetTimer(dialog, 1, 100, nullptr), 1u);
     EmuRunFor(350);
@@ -65,18 +38,6 @@ TEST_F(EmulatedWindowTest, TimersTickOnTheVirtualClockUntilKilled) {
     EXPECT_EQ(g_ticks, 3);
     EmuFailTimers(true);
     EXPECT_EQ(SetTimer(dialog, 1, 100, nullptr), 0u);
-}
-
-TEST_F(EmulatedWindowTest, PostedMessagesAreHandledBeforeTheQuitMessage) {
-    PostMessageW(dialog, WM_CLOSE, 0, 0);
-    PostMessageW(dialog, WM_TIMER, 1, 0);
-    MSG m;
-    ASSERT_TRUE(GetMessageW(&m, 0, 0, 0));
-    DispatchMessageW(&m);  // WM_CLOSE asks to quit
-    ASSERT_TRUE(GetMessageW(&m, 0, 0, 0));
-    EXPECT_EQ(m.message, WM_TIMER);
-    EXPECT_FALSE(GetMessageW(&m, 0, 0, 0));
-    EXPECT_EQ(m.wParam, 3u);
 }
 
 TEST_F(EmulatedWindowTest, ALoopWithNothingToWaitForEndsInsteadOfHanging) {

@@ -1,5 +1,5 @@
-# The desktop side on Xvfb: windows, key injection into xterm and xev, the
-# screen orientation and the on-screen keyboard.
+# The desktop side on Xvfb: windows and key injection into xterm and xev (the
+# screen orientation and the on-screen keyboard run in tests/contract).
 find_package(X11 REQUIRED)
 add_library(tastra_x11_desktop_test_support STATIC ${CMAKE_CURRENT_LIST_DIR}/desktop_support.cpp)
 target_link_libraries(tastra_x11_desktop_test_support PUBLIC tastra_x11_desktop tastra_x11_focus_test_support)
@@ -21,6 +21,4 @@ target_link_libraries(inject_measure PRIVATE tastra_x11_desktop_test_support)
 tastra_x11_desktop_test(x11_inject_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/inject_test.cpp)
 tastra_x11_desktop_test(x11_desktop_windows_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_windows_test.cpp)
 tastra_x11_desktop_test(x11_desktop_nowm_test WITH_X --no-wm SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_nowm_test.cpp)
-tastra_x11_desktop_test(x11_desktop_display_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_display_test.cpp)
-tastra_x11_desktop_test(x11_desktop_sip_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_sip_test.cpp)
 tastra_x11_desktop_test(x11_keyboard_state_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/keyboard_state_test.cpp)

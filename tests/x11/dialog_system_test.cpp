@@ -1,5 +1,5 @@
-// The system services on Linux: language from the locale, ASCII conversion,
-// sleeping and the clock, and starting the Bluetooth manager.
+// The system services on Linux: language from the locale, sleeping in real
+// time, and starting the Bluetooth manager (8-bit text is in tests/contract).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 namespace {
 
 class LocaleTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
@@ -22,8 +22,10 @@ protected:
     }
     void Use(const char* all, const char* messages, const char* lang) {
         auto set = [](const char* name, const char* value) {
-            if (value) setenv(name, value, 1);
-            else unsetenv(name);
+            if (value)
+                setenv(name, value, 1);
+            else
+                unsetenv(name);
         };
         set("LC_ALL", all);
         set("LC_MESSAGES", messages);
@@ -55,22 +57,6 @@ TEST_F(LocaleTest, LcAllThenLcMessagesThenLang) {
     EXPECT_EQ(GetSystemDefaultLangID(), 0x0407);
     Use("", "", "de_DE.UTF-8");
     EXPECT_EQ(GetSystemDefaultLangID(), 0x0407) << "empty variables count as unset";
-}
-
-TEST(WideToMultiByteTest, ConvertsAsciiAndRefusesTheRest) {
-    char out[8];
-    EXPECT_EQ(WideToMultiByte(out, u"Tastra", sizeof(out)), 6u);
-    EXPECT_STREQ(out, "Tastra");
-    EXPECT_EQ(WideToMultiByte(out, u"\r\n\n", sizeof(out)), 3u);
-    EXPECT_EQ(WideToMultiByte(out, u"Gr\u00fc\u00dfe", sizeof(out)), static_cast<size_t>(-1));
-    EXPECT_EQ(WideToMultiByte(out, u"\u20ac", sizeof(out)), static_cast<size_t>(-1));
-
-    // Like wcstombs: at most `capacity` bytes, the terminator only when it fits.
-    char cut[4] = {'x', 'x', 'x', 'x'};
-    EXPECT_EQ(WideToMultiByte(cut, u"abcdef", 3), 3u);
-    EXPECT_EQ(cut[2], 'c');
-    EXPECT_EQ(cut[3], 'x');
-    EXPECT_EQ(WideToMultiByte(nullptr, u"abcdef", 0), 6u) << "without a buffer: the length needed";
 }
 
 TEST(ClockTest, SleepBlocksForAboutTheTimeAndTheTickCountFollows) {
