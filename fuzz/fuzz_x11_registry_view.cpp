@@ -94,6 +94,9 @@ int ScanDeviceView(ViewPort ports[VIEW_MAX_PORTS]) {
     return g_portCount;
 }
 
+// No tty is bound: the view then lists a device as BlueZ reports it.
+bool RfcommTtyBoundTo(const char*) { return false; }
+
 int BluezListPairedDevices(BluezDevice* devices, int capacity) {
     if (g_deviceCount < 0) return -1;
     int count = g_deviceCount < capacity ? g_deviceCount : capacity;
