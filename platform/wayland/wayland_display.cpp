@@ -1,0 +1,52 @@
+// Implements WaylandChangeDisplaySettings of platform/wayland/wayland_desktop.h
+// (platform/display.h on a wlroots compositor).
+#include "platform/display.h"
+#include "platform/wayland/wayland_desktop.h"
+#include "platform/wayland/wayland_outputs.h"
+#include "platform/x11/x11_dialog.h"
+
+namespace {
+
+DWORD OrientationOfTransform(int transform) {
+    switch (transform) {
+        case 1: return DMDO_90;
+        case 2: return DMDO_180;
+        case 3: return DMDO_270;
+        default: return DMDO_0;
+    }
+}
+
+// -1 for a value that names no orientation the program turns to.
+int TransformOfOrientation(DWORD orientation) {
+    switch (orientation) {
+        case DMDO_0: return WAYLAND_TRANSFORM_NORMAL;
+        case DMDO_270: return WAYLAND_TRANSFORM_270;
+        default: return -1;
+    }
+}
+
+}  // namespace
+
+LONG WaylandChangeDisplaySettings(DEVMODEW* mode, DWORD flags) {
+    int transform = 0, width = 0, height = 0;
+    if (mode == nullptr || !WaylandOutputState(&transform, &width, &height)) return DISP_CHANGE_FAILED;
+    if (mode->dmFields & DM_DISPLAYQUERYORIENTATION) {
+        // The program turns between 0 and 270 degrees: the compositor's answer
+        // to that configuration, asked without applying it, is the capability.
+        bool accepted = WaylandTurnOutput(WAYLAND_TRANSFORM_270, true) == WaylandOutputResult::APPLIED;
+        mode->dmDisplayOrientation = accepted ? DMDO_270 : 0;
+        return accepted ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_BADMODE;
+    }
+    if (!(mode->dmFields & DM_DISPLAYORIENTATION)) return DISP_CHANGE_BADMODE;
+    if (flags & CDS_TEST) {
+        mode->dmDisplayOrientation = OrientationOfTransform(transform);
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    int wanted = TransformOfOrientation(mode->dmDisplayOrientation);
+    if (wanted < 0) return DISP_CHANGE_BADMODE;
+    switch (WaylandTurnOutput(wanted, false)) {
+        case WaylandOutputResult::APPLIED: X11AnnounceSettingChange(); return DISP_CHANGE_SUCCESSFUL;
+        case WaylandOutputResult::REFUSED: return DISP_CHANGE_BADMODE;
+        default: return DISP_CHANGE_FAILED;
+    }
+}
