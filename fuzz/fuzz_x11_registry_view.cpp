@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "platform/x11/bluez_client.h"
-#include "platform/x11/sdp_cache.h"
+#include "platform/linux/bluez_client.h"
+#include "platform/linux/sdp_cache.h"
 
 namespace {
 

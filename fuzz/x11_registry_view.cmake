@@ -2,7 +2,7 @@
 # does not link the emulated handheld.
 add_executable(fuzz_x11_registry_view
   ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_x11_registry_view.cpp
-  ${CMAKE_SOURCE_DIR}/platform/x11/registry_view.cpp
-  ${CMAKE_SOURCE_DIR}/platform/x11/device_view.cpp)
+  ${CMAKE_SOURCE_DIR}/platform/linux/registry.cpp
+  ${CMAKE_SOURCE_DIR}/platform/linux/device_view.cpp)
 target_link_libraries(fuzz_x11_registry_view PRIVATE tastra_platform_common)
 target_link_options(fuzz_x11_registry_view PRIVATE -fsanitize=fuzzer)

@@ -1,7 +1,7 @@
 // Implements EmuSerialPassThrough of platform/emulated/emu_serial.h over the host's termios serial lines.
 #include "platform/emulated/emu_serial.h"
 #include "platform/emulated/emu_serial_host.h"
-#include "platform/x11/serial_termios.h"
+#include "platform/linux/serial_host.h"
 
 namespace {
 const EmuSerialHostOps HOST_SERIAL = {SerialHostOpen,  SerialHostApplyDcb, SerialHostApplyTimeouts,

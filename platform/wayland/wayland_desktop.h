@@ -1,7 +1,7 @@
 // Other applications' windows and key injection on a wlroots compositor:
 // windows through the foreign-toplevel protocol, keys through a virtual
 // keyboard with a keymap of our own. The program's own dialog is an X11
-// window on Xwayland; X windows are reached through x11_desktop.h, and an X
+// window on Xwayland; X windows are reached through platform/x11/desktop.h, and an X
 // window that is also a Wayland toplevel is named by its X window id.
 // Toplevel handles lie above every X window id (29 bits) and below the
 // dialog's control handles; a handle is never reused.
@@ -45,10 +45,9 @@ bool WaylandHide(HWND window);
 bool WaylandWindowExists(HWND window);
 
 // WM_KEYDOWN / WM_KEYUP / WM_CHAR for `target`, typed through the virtual
-// keyboard into whatever has the keyboard: a key press types the whole
-// stroke, its release adds nothing, a character that the key press just
-// produced is not typed twice. FALSE when the target does not exist or the
-// message means nothing here.
+// keyboard into whatever has the keyboard, by the rules of
+// platform/common/key_strokes.h. FALSE when the target does not exist or
+// the message means nothing here.
 BOOL WaylandPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The polite close request of the compositor (xdg_toplevel.close for Wayland

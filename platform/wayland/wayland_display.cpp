@@ -1,9 +1,9 @@
 // Implements WaylandChangeDisplaySettings of platform/wayland/wayland_desktop.h
 // (platform/display.h on a wlroots compositor).
+#include "platform/common/settings_change.h"
 #include "platform/display.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_outputs.h"
-#include "platform/x11/x11_dialog.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ LONG WaylandChangeDisplaySettings(DEVMODEW* mode, DWORD flags) {
     int wanted = TransformOfOrientation(mode->dmDisplayOrientation);
     if (wanted < 0) return DISP_CHANGE_BADMODE;
     switch (WaylandTurnOutput(wanted, false)) {
-        case WaylandOutputResult::APPLIED: X11AnnounceSettingChange(); return DISP_CHANGE_SUCCESSFUL;
+        case WaylandOutputResult::APPLIED: AnnounceSettingChange(); return DISP_CHANGE_SUCCESSFUL;
         case WaylandOutputResult::REFUSED: return DISP_CHANGE_BADMODE;
         default: return DISP_CHANGE_FAILED;
     }

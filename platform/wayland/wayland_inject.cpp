@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/common/key_strokes.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_internal.h"
 #include "platform/wayland/wayland_keymap.h"
@@ -24,10 +25,6 @@ struct Injector {
     zwp_virtual_keyboard_v1* keyboard;
     WaylandKeymap keymap;
     bool keymapSent;
-    // The character the last key press produced itself, and for which
-    // target: its WM_CHAR that follows must not type it a second time.
-    WCHAR pressedCharacter;
-    HWND pressedTarget;
     HWND checkedTarget;
     long long checkedAtMs;
 };
@@ -80,14 +77,16 @@ bool TypeKeysym(uint32_t keysym) {
     return true;
 }
 
-WCHAR CharacterOfKey(WPARAM virtualKey) {
-    switch (virtualKey & 0xFF) {
-        case VK_BACK: return 0x08;
-        case VK_TAB: return 0x09;
-        case VK_RETURN: return 0x0D;
-        case VK_ESCAPE: return 0x1B;
-        default: return 0;
-    }
+bool TypeVirtualKey(WORD virtualKey) {
+    uint32_t keysym = WaylandKeysymOfVirtualKey(virtualKey);
+    return keysym != 0 && TypeKeysym(keysym);
+}
+
+bool HasVirtualKey(WORD virtualKey) { return WaylandKeysymOfVirtualKey(virtualKey) != 0; }
+
+bool TypeCharacter(WCHAR character) {
+    uint32_t keysym = WaylandKeysymOfCharacter(character);
+    return keysym != 0 && TypeKeysym(keysym);
 }
 
 bool TargetExists(HWND target) {
@@ -103,27 +102,13 @@ bool TargetExists(HWND target) {
 void WaylandKeyboardStop() {
     if (g_injector.keyboard != nullptr) zwp_virtual_keyboard_v1_destroy(g_injector.keyboard);
     g_injector = Injector{};
+    ResetKeyStrokes();
 }
 
 BOOL WaylandPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
+    static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
     if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
     if (!KeyboardReady() || !TargetExists(target)) return FALSE;
-    bool typed = false;
-    if (message == WM_KEYDOWN) {
-        uint32_t keysym = WaylandKeysymOfVirtualKey(wParam);
-        typed = keysym != 0 && TypeKeysym(keysym);
-        g_injector.pressedCharacter = typed ? CharacterOfKey(wParam) : 0;
-        g_injector.pressedTarget = target;
-    } else if (message == WM_KEYUP) {
-        typed = WaylandKeysymOfVirtualKey(wParam) != 0;
-    } else {
-        WCHAR character = static_cast<WCHAR>(wParam);
-        bool producedByKey = character != 0 && character == g_injector.pressedCharacter &&
-                             target == g_injector.pressedTarget;
-        g_injector.pressedCharacter = 0;
-        if (producedByKey) return TRUE;
-        uint32_t keysym = WaylandKeysymOfCharacter(character);
-        typed = keysym != 0 && TypeKeysym(keysym);
-    }
-    return typed && WaylandFlush() ? TRUE : FALSE;
+    BOOL typed = TypeKeyMessage(typer, target, message, wParam);
+    return WaylandFlush() ? typed : FALSE;
 }

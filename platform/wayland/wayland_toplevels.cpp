@@ -6,7 +6,7 @@
 
 #include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_internal.h"
-#include "platform/x11/x11_desktop.h"
+#include "platform/x11/desktop.h"
 
 namespace {
 

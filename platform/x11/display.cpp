@@ -1,9 +1,10 @@
-// Implements platform/display.h on X through XRandR (the screen's rotation).
+// Implements X11ChangeDisplaySettings of platform/x11/desktop.h (platform/display.h on X) through XRandR (the screen's rotation).
 #include <X11/extensions/Xrandr.h>
 
 #include "platform/display.h"
-#include "platform/x11/x11_desktop_internal.h"
-#include "platform/x11/x11_dialog.h"
+#include "platform/x11/desktop_internal.h"
+#include "platform/x11/desktop.h"
+#include "platform/common/settings_change.h"
 
 static DWORD OrientationOfRotation(Rotation rotation)
 {
@@ -46,11 +47,11 @@ static LONG Rotate(Display* display, XRRScreenConfiguration* config, Rotation su
     bool ok = X11EndTrap() && status == Success;
     if (!ok)
         return DISP_CHANGE_FAILED;
-    X11AnnounceSettingChange();
+    AnnounceSettingChange();
     return DISP_CHANGE_SUCCESSFUL;
 }
 
-LONG ChangeDisplaySettingsEx(const WCHAR*, DEVMODEW* mode, HWND, DWORD flags, void*)
+LONG X11ChangeDisplaySettings(DEVMODEW* mode, DWORD flags)
 {
     Display* display = X11DesktopDisplay();
     if (!mode || !display)

@@ -1,11 +1,11 @@
-// Implements platform/sip.h on X with xvkbd as the on-screen keyboard (shown and hidden by mapping its window).
+// Implements X11SipInfo of platform/x11/desktop.h (platform/sip.h on X) with xvkbd as the on-screen keyboard (shown and hidden by mapping its window).
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 
 #include "platform/sip.h"
-#include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_desktop_internal.h"
+#include "platform/x11/desktop.h"
+#include "platform/x11/desktop_internal.h"
 
 extern char** environ;
 
@@ -110,7 +110,7 @@ static BOOL HideKeyboard()
     return X11Hide(keyboard) ? TRUE : FALSE;
 }
 
-BOOL SHSipInfo(UINT action, UINT, void* info, UINT)
+BOOL X11SipInfo(UINT action, void* info)
 {
     SIPINFO* record = static_cast<SIPINFO*>(info);
     if (!record || record->cbSize != sizeof(SIPINFO) || !X11DesktopDisplay())

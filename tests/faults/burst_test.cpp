@@ -16,7 +16,7 @@
 #include "platform/emulated/emulated.h"
 #include "platform/window.h"
 #include "tests/support/emulated_test.h"
-#include "tests/x11/serial/pty_pair.h"
+#include "tests/linux/pty_pair.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "link/serial_link.h"
 #include "platform/window.h"
 #include "tests/link/link_fixture.h"
-#include "tests/x11/serial/pty_pair.h"
+#include "tests/linux/pty_pair.h"
 
 namespace {
 constexpr int WAIT_MS = 5000;

@@ -13,7 +13,7 @@
 #include "platform/sip.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "platform/window.h"
-#include "platform/x11/x11_desktop.h"
+#include "platform/x11/desktop.h"
 #include "tests/x11/desktop_support.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/display.h"
-#include "platform/x11/x11_desktop.h"
+#include "platform/x11/desktop.h"
 #include "tests/x11/desktop_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/x11/x11_desktop.h"
+#include "platform/x11/desktop.h"
 #include "tests/x11/desktop_support.h"
 
 class DesktopClientsTest : public ::testing::Test {

@@ -5,8 +5,8 @@
 #include <X11/Xlib.h>
 
 #include "platform/window.h"
-#include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_desktop_internal.h"
+#include "platform/x11/desktop.h"
+#include "platform/x11/desktop_internal.h"
 #include "tests/x11/desktop_fixture.h"
 #include "tests/x11/desktop_support.h"
 

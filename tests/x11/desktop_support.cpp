@@ -12,23 +12,22 @@
 #include <thread>
 
 #include "platform/window.h"
-#include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_desktop_internal.h"
-#include "platform/x11/x11_dialog.h"
+#include "platform/x11/desktop.h"
+#include "platform/x11/desktop_internal.h"
+#include "platform/common/settings_change.h"
 #include "tests/x11/focus_support.h"
 
 extern char** environ;
 
-// Stand-ins for the dialog side, which these tests do not link.
 int g_settingChangeAnnouncements = 0;
-HWND X11DialogWindow()
-{
-    return 0;
-}
-void X11AnnounceSettingChange()
+namespace {
+// These tests have no dialog: they count what it would have heard.
+void CountSettingChange()
 {
     ++g_settingChangeAnnouncements;
 }
+const bool g_countingSettingChanges = (ListenForSettingChange(CountSettingChange), true);
+}  // namespace
 
 pid_t StartClient(const std::vector<std::string>& argv)
 {

@@ -15,7 +15,7 @@
 #include "app/shell.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "platform/x11/x11_dialog.h"
+#include "platform/fltk/dialog.h"
 #include "tests/x11/dialog_support.h"
 
 extern char** environ;
@@ -66,7 +66,7 @@ struct Seen {
 Seen g_seen;
 
 void InspectRunningDialog(void*) {
-    HWND dialog = X11DialogWindow();
+    HWND dialog = FltkDialogWindow();
     if (dialog == 0 || !IsMapped(dialog) || ActiveWindow() != dialog) {
         Fl::repeat_timeout(0.02, InspectRunningDialog);
         return;
@@ -93,7 +93,7 @@ int RunWinMain() {
     Fl::add_timeout(0.0, InspectRunningDialog);
     int result = WinMain(&g_moduleResources, nullptr, u"", SW_SHOW);
     Fl::remove_timeout(InspectRunningDialog);
-    X11DestroyDialog();
+    FltkDestroyDialog();
     return result;
 }
 
@@ -104,7 +104,7 @@ protected:
         ASSERT_EQ(CountWindowsTitled(kTitle), 0) << "a copy from an earlier test still runs";
     }
     void TearDown() override {
-        X11DestroyDialog();
+        FltkDestroyDialog();
         UseLanguage("C.UTF-8");
     }
 };

@@ -14,7 +14,8 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "platform/x11/x11_dialog.h"
+#include "platform/common/settings_change.h"
+#include "platform/fltk/dialog.h"
 #include "tests/x11/dialog_support.h"
 #include "tests/x11/focus_support.h"
 
@@ -56,7 +57,7 @@ MSG NextMessage(double seconds = 5.0) {
     MSG m{0, 0, 0, 0};
     auto giveUp = [](void* data) { PostMessageW(*static_cast<HWND*>(data), 0, 0, 0); };
     static HWND target;
-    target = X11DialogWindow();
+    target = FltkDialogWindow();
     Fl::add_timeout(seconds, giveUp, &target);
     bool got = GetMessageW(&m, 0, 0, 0) != 0;
     Fl::remove_timeout(giveUp, &target);
@@ -71,7 +72,7 @@ protected:
         dialog = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, RecordingProc, 7);
         ASSERT_NE(dialog, 0);
     }
-    void TearDown() override { X11DestroyDialog(); }
+    void TearDown() override { FltkDestroyDialog(); }
 
     void ShowAndWaitActive() {
         ShowWindow(dialog, SW_SHOW);
@@ -89,7 +90,7 @@ TEST_F(DialogWindowTest, IsBuiltFromTheTemplateAsAHiddenXWindow) {
     ASSERT_FALSE(g_received.empty());
     EXPECT_EQ(g_received[0].message, WM_INITDIALOG);
     EXPECT_EQ(g_received[0].lParam, 7);
-    EXPECT_EQ(X11DialogWindow(), dialog);
+    EXPECT_EQ(FltkDialogWindow(), dialog);
     EXPECT_FALSE(IsWindowVisible(dialog));
 
     EXPECT_EQ(WindowName(dialog), "Tastra v1.00");
@@ -201,7 +202,7 @@ TEST_F(DialogWindowTest, PostedMessagesComeInOrderThenTheQuitMessage) {
     g_received.clear();
     EXPECT_EQ(SendMessageW(dialog, WM_TIMER, 9, 0), TRUE);
     ASSERT_EQ(g_received.size(), 1u);
-    X11AnnounceSettingChange();
+    AnnounceSettingChange();
     EXPECT_EQ(NextMessage().message, WM_SETTINGCHANGE);
 }
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/window.h"
-#include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_desktop_internal.h"
+#include "platform/x11/desktop.h"
+#include "platform/x11/desktop_internal.h"
 #include "tests/x11/desktop_support.h"
 
 

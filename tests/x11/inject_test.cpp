@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "platform/window.h"
-#include "platform/x11/x11_desktop.h"
+#include "platform/x11/desktop.h"
 #include "tests/x11/desktop_support.h"
 
 namespace {

@@ -1,0 +1,208 @@
+// Implements platform/window.h with FLTK on X11: showing, placing and
+// activating windows. The dialog is FLTK's; every other window is handed
+// to the desktop (platform/linux/desktop.h).
+// Fl_X (the activation request) is among FLTK's internals.
+#define FL_INTERNALS
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_ask.H>
+#include <FL/x.H>
+
+#include <cstdio>
+
+#include "platform/fltk/window_internal.h"
+#include "platform/linux/desktop.h"
+
+namespace {
+
+void HandleDesktopEvents(FL_SOCKET, void*) { DesktopHandleEvents(); }
+
+// The desktop service keeps its own connection, opened on first use (a
+// second copy needs it before it has any window of its own).
+bool DesktopReady() {
+    static bool tried = false;
+    static bool open = false;
+    if (!tried) {
+        tried = true;
+        open = DesktopOpen();
+        if (open && DesktopEventFd() >= 0) Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
+    }
+    return open;
+}
+
+long WmState(Window xid) {
+    Atom wmState = XInternAtom(fl_display, "WM_STATE", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(fl_display, xid, wmState, 0, 1, False, wmState, &type, &format, &count, &after, &data);
+    long state = count > 0 && format == 32 ? reinterpret_cast<long*>(data)[0] : WithdrawnState;
+    if (data != nullptr) XFree(data);
+    return state;
+}
+
+// Another program may map the dialog (a second copy showing the first) and
+// the window manager may iconify it; a reparenting unmap changes neither.
+int FollowDialogState(void* event, void*) {
+    const XEvent* e = static_cast<const XEvent*>(event);
+    if (g_dialog.window == nullptr || e->xany.window != static_cast<Window>(g_dialog.hwnd)) return 0;
+    if (e->type == MapNotify) g_dialog.shown = true;
+    if (e->type == PropertyNotify && e->xproperty.atom == XInternAtom(fl_display, "WM_STATE", False))
+        g_dialog.shown = WmState(static_cast<Window>(g_dialog.hwnd)) == NormalState;
+    return 0;
+}
+
+void ActivateDialog() {
+    Window xid = fl_xid(g_dialog.window);
+    XRaiseWindow(fl_display, xid);
+    Fl_X::activate_window(xid);
+    XFlush(fl_display);
+    if (DesktopReady()) DesktopActivateDialog(static_cast<HWND>(xid));
+}
+
+// Maps (FLTK raises it too) and activates; FLTK's own state follows at once.
+void ShowDialog() {
+    g_dialog.shown = true;
+    g_dialog.window->show();
+    g_dialog.window->Fl_Widget::show();
+    ActivateDialog();
+}
+
+// Withdrawn rather than only unmapped, so that the window manager lets go of
+// it; the X window and its title stay, so a second copy still finds it.
+void HideDialog() {
+    g_dialog.shown = false;
+    XWithdrawWindow(fl_display, fl_xid(g_dialog.window), fl_screen);
+    g_dialog.window->Fl_Widget::hide();
+    XFlush(fl_display);
+}
+
+// Window rectangles include the window manager's frame, whose left, right
+// and bottom edges are alike; the rest of its height is the title bar.
+struct Frame {
+    int left, top, extraW, extraH;
+};
+
+Frame DialogFrame() {
+    Fl_Window* w = g_dialog.window;
+    if (!w->shown()) return Frame{0, 0, 0, 0};
+    int extraW = w->decorated_w() - w->w();
+    int extraH = w->decorated_h() - w->h();
+    return Frame{extraW / 2, extraH - extraW / 2, extraW, extraH};
+}
+
+}  // namespace
+
+void WatchDialogState() {
+    Window xid = static_cast<Window>(g_dialog.hwnd);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(fl_display, xid, &attributes);
+    XSelectInput(fl_display, xid, attributes.your_event_mask | PropertyChangeMask | StructureNotifyMask);
+    Fl::add_system_handler(FollowDialogState, nullptr);
+}
+
+void StopWatchingDialogState() { Fl::remove_system_handler(FollowDialogState); }
+
+BOOL ShowWindow(HWND window, int showCommand) {
+    if (DialogControl* control = ControlFromHandle(window)) {
+        BOOL was = control->widget->visible() ? TRUE : FALSE;
+        if (showCommand == SW_HIDE)
+            control->widget->hide();
+        else
+            control->widget->show();
+        return was;
+    }
+    if (IsDialog(window)) {
+        BOOL was = g_dialog.shown ? TRUE : FALSE;
+        if (showCommand == SW_HIDE)
+            HideDialog();
+        else
+            ShowDialog();
+        return was;
+    }
+    if (window == 0 || !DesktopReady()) return FALSE;
+    if (showCommand == SW_HIDE) DesktopHide(window);
+    else DesktopShowAndActivate(window);
+    return FALSE;
+}
+
+BOOL IsWindowVisible(HWND window) {
+    if (DialogControl* control = ControlFromHandle(window))
+        return control->widget->visible() && g_dialog.shown ? TRUE : FALSE;
+    if (IsDialog(window)) return g_dialog.shown ? TRUE : FALSE;
+    return FALSE;
+}
+
+BOOL EnableWindow(HWND window, BOOL enable) {
+    DialogControl* control = ControlFromHandle(window);
+    if (control == nullptr) return FALSE;
+    BOOL wasDisabled = control->widget->active() ? FALSE : TRUE;
+    if (enable)
+        control->widget->activate();
+    else
+        control->widget->deactivate();
+    return wasDisabled;
+}
+
+BOOL IsWindowEnabled(HWND window) {
+    if (DialogControl* control = ControlFromHandle(window)) return control->widget->active() ? TRUE : FALSE;
+    if (IsDialog(window)) return TRUE;
+    return DesktopReady() && DesktopWindowExists(window) ? TRUE : FALSE;
+}
+
+HWND GetForegroundWindow() { return DesktopReady() ? DesktopActiveWindow() : 0; }
+
+BOOL SetForegroundWindow(HWND window) {
+    if (IsDialog(window)) {
+        ActivateDialog();
+        return TRUE;
+    }
+    return window != 0 && DesktopReady() && DesktopActivate(window) ? TRUE : FALSE;
+}
+
+HWND GetForegroundKeyboardTarget() { return DesktopReady() ? DesktopKeyboardTarget() : -1; }
+
+HWND FindWindowW(const WCHAR* className, const WCHAR* title) {
+    return DesktopReady() ? DesktopFindTopLevel(className, title) : 0;
+}
+
+int GetSystemMetrics(int index) {
+    if (index != SM_CXSCREEN || fl_display == nullptr) return 0;
+    return Fl::w();
+}
+
+BOOL GetWindowRect(HWND window, RECT* rect) {
+    if (!IsDialog(window) || rect == nullptr) return FALSE;
+    Fl_Window* w = g_dialog.window;
+    Frame f = DialogFrame();
+    int left = w->x() - f.left;
+    int top = w->y() - f.top;
+    *rect = RECT{left, top, left + w->w() + f.extraW, top + w->h() + f.extraH};
+    return TRUE;
+}
+
+// FLTK asks for static gravity: the position it requests is the client's.
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    if (!IsDialog(window)) return FALSE;
+    Fl_Window* w = g_dialog.window;
+    Frame f = DialogFrame();
+    int width = cx - f.extraW > 0 ? cx - f.extraW : w->w();
+    int height = cy - f.extraH > 0 ? cy - f.extraH : w->h();
+    w->resize(x + f.left, y + f.top, width, height);
+    if (flags & SWP_SHOWWINDOW)
+        ShowDialog();
+    else if (insertAfter == HWND_TOP && g_dialog.shown)
+        ActivateDialog();
+    return TRUE;
+}
+
+int MessageBoxW(HWND, const WCHAR* text, const WCHAR* caption, UINT) {
+    char utf8Text[kMaxUtf8];
+    char utf8Caption[kMaxUtf8];
+    Utf16ToUtf8(utf8Text, kMaxUtf8, text);
+    Utf16ToUtf8(utf8Caption, kMaxUtf8, caption);
+    std::fprintf(stderr, "%s: %s\n", utf8Caption, utf8Text);
+    if (fl_display != nullptr) fl_alert("%s", utf8Text);
+    return 1;
+}

@@ -1,0 +1,172 @@
+// Implements platform/linux/bluez_client.h: BlueZ's objects read and written through sdbus-c++.
+#include "platform/linux/bluez_client.h"
+
+#include <sdbus-c++/sdbus-c++.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Properties = std::map<std::string, sdbus::Variant>;
+using Interfaces = std::map<std::string, Properties>;
+using ManagedObjects = std::map<sdbus::ObjectPath, Interfaces>;
+
+const char kService[] = "org.bluez";
+const char kAdapterInterface[] = "org.bluez.Adapter1";
+const char kDeviceInterface[] = "org.bluez.Device1";
+const char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
+const char kObjectManagerInterface[] = "org.freedesktop.DBus.ObjectManager";
+// BlueZ answers from memory at once; waiting longer only freezes the dialog
+// behind a stuck daemon.
+constexpr std::chrono::milliseconds kCallTimeout{1000};
+
+ManagedObjects FetchObjects(sdbus::IConnection& bus) {
+    ManagedObjects objects;
+    auto root = sdbus::createProxy(bus, kService, "/");
+    root->callMethod("GetManagedObjects")
+        .onInterface(kObjectManagerInterface)
+        .withTimeout(kCallTimeout)
+        .storeResultsTo(objects);
+    return objects;
+}
+
+template <typename T>
+bool ReadProperty(const Properties& properties, const char* name, T* value) {
+    auto found = properties.find(name);
+    if (found == properties.end() || !found->second.containsValueOfType<T>()) return false;
+    *value = found->second.get<T>();
+    return true;
+}
+
+const Properties* InterfaceOf(const Interfaces& interfaces, const char* name) {
+    auto found = interfaces.find(name);
+    return found != interfaces.end() ? &found->second : nullptr;
+}
+
+const ManagedObjects::value_type* FirstAdapter(const ManagedObjects& objects) {
+    for (const auto& object : objects)
+        if (InterfaceOf(object.second, kAdapterInterface) != nullptr) return &object;
+    return nullptr;
+}
+
+void SetAdapterFlag(sdbus::IConnection& bus, const std::string& adapter, const char* name, bool on) {
+    auto proxy = sdbus::createProxy(bus, kService, adapter);
+    proxy->callMethod("Set")
+        .onInterface(kPropertiesInterface)
+        .withTimeout(kCallTimeout)
+        .withArguments(kAdapterInterface, name, sdbus::Variant(on));
+}
+
+bool CopyText(char* out, size_t capacity, const std::string& text) {
+    if (text.size() >= capacity) return false;
+    memcpy(out, text.c_str(), text.size() + 1);
+    return true;
+}
+
+// D-Bus strings are valid UTF-8 (the bus checks them), so every lead byte
+// here is followed by its continuation bytes.
+void WideFromUtf8(WCHAR* out, int capacity, const std::string& text) {
+    int used = 0;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        uint32_t c = extra == 0 ? lead : lead & (0x3Fu >> extra);
+        for (int k = 1; k <= extra && i + k < text.size(); ++k) c = (c << 6) | (text[i + k] & 0x3F);
+        i += static_cast<size_t>(extra) + 1;
+        int units = c >= 0x10000 ? 2 : 1;
+        if (used + units >= capacity) break;
+        if (units == 2) {
+            out[used++] = static_cast<WCHAR>(0xD800 + ((c - 0x10000) >> 10));
+            out[used++] = static_cast<WCHAR>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out[used++] = static_cast<WCHAR>(c);
+        }
+    }
+    out[used] = 0;
+}
+
+std::string AdapterAddress(const ManagedObjects& objects, const sdbus::ObjectPath& adapter) {
+    std::string address;
+    auto found = objects.find(adapter);
+    if (found == objects.end()) return address;
+    if (const Properties* properties = InterfaceOf(found->second, kAdapterInterface))
+        ReadProperty(*properties, "Address", &address);
+    return address;
+}
+
+// false for a device that is not paired or has no usable address.
+bool FillDevice(const ManagedObjects& objects, const Properties& properties, BluezDevice* device) {
+    bool paired = false;
+    std::string address, name;
+    sdbus::ObjectPath adapter;
+    std::vector<std::string> uuids;
+    if (!ReadProperty(properties, "Paired", &paired) || !paired) return false;
+    if (!ReadProperty(properties, "Address", &address) || !CopyText(device->address, BLUEZ_ADDRESS_CHARS, address))
+        return false;
+    ReadProperty(properties, "Adapter", &adapter);
+    if (!CopyText(device->adapterAddress, BLUEZ_ADDRESS_CHARS, AdapterAddress(objects, adapter)))
+        device->adapterAddress[0] = '\0';
+    if (!ReadProperty(properties, "Name", &name)) ReadProperty(properties, "Alias", &name);
+    WideFromUtf8(device->name, MAX_TEXT, name);
+    device->uuidCount = 0;
+    ReadProperty(properties, "UUIDs", &uuids);
+    for (const std::string& uuid : uuids) {
+        if (device->uuidCount == BLUEZ_MAX_UUIDS) break;
+        if (CopyText(device->uuids[device->uuidCount], BLUEZ_UUID_CHARS, uuid)) ++device->uuidCount;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool BluezReadRadio(BluezRadio* radio) {
+    try {
+        auto bus = sdbus::createSystemBusConnection();
+        ManagedObjects objects = FetchObjects(*bus);
+        const auto* adapter = FirstAdapter(objects);
+        if (adapter == nullptr) return false;
+        const Properties& properties = *InterfaceOf(adapter->second, kAdapterInterface);
+        BluezRadio read{false, false};
+        if (!ReadProperty(properties, "Powered", &read.powered)) return false;
+        ReadProperty(properties, "Discoverable", &read.discoverable);
+        *radio = read;
+        return true;
+    } catch (const sdbus::Error&) {
+        return false;
+    }
+}
+
+bool BluezWriteRadio(const BluezRadio& radio) {
+    try {
+        auto bus = sdbus::createSystemBusConnection();
+        ManagedObjects objects = FetchObjects(*bus);
+        const auto* adapter = FirstAdapter(objects);
+        if (adapter == nullptr) return false;
+        SetAdapterFlag(*bus, adapter->first, "Powered", radio.powered);
+        if (radio.powered) SetAdapterFlag(*bus, adapter->first, "Discoverable", radio.discoverable);
+        return true;
+    } catch (const sdbus::Error&) {
+        return false;
+    }
+}
+
+int BluezListPairedDevices(BluezDevice* devices, int capacity) {
+    try {
+        auto bus = sdbus::createSystemBusConnection();
+        ManagedObjects objects = FetchObjects(*bus);
+        int count = 0;
+        for (const auto& object : objects) {
+            if (count == capacity) break;
+            const Properties* properties = InterfaceOf(object.second, kDeviceInterface);
+            if (properties != nullptr && FillDevice(objects, *properties, &devices[count])) ++count;
+        }
+        return count;
+    } catch (const sdbus::Error&) {
+        return -1;
+    }
+}

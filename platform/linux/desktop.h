@@ -1,0 +1,33 @@
+// Other applications' windows and typing on the Linux desktop the program
+// runs on, the X11 one or a Wayland compositor's, chosen when first opened.
+// Used by the FLTK window service (platform/fltk/) for every window that is
+// not the program's own dialog; platform/display.h and platform/sip.h
+// follow the same choice. The same operations as platform/x11/desktop.h.
+#pragma once
+
+#include "platform/types.h"
+
+// Chooses the desktop and connects to it, once; false when there is none.
+// A fallback that leaves part of the desktop unreached is told once on the
+// error output.
+bool DesktopOpen();
+void DesktopClose();
+
+HWND DesktopFindTopLevel(const WCHAR* className, const WCHAR* title);
+HWND DesktopActiveWindow();
+HWND DesktopKeyboardTarget();
+bool DesktopShowAndActivate(HWND window);
+bool DesktopActivate(HWND window);
+bool DesktopHide(HWND window);
+bool DesktopWindowExists(HWND window);
+BOOL DesktopPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+void DesktopRequestClose(HWND window);
+
+// A descriptor that the dialog's loop watches for reading, calling
+// DesktopHandleEvents when it is ready; -1 when there is none to watch.
+int DesktopEventFd();
+void DesktopHandleEvents();
+
+// After the toolkit raised and activated the program's own dialog (an X
+// window): whatever else the desktop needs to give it the focus.
+void DesktopActivateDialog(HWND dialog);
