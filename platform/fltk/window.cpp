@@ -15,7 +15,9 @@
 
 namespace {
 
-void HandleDesktopEvents(FL_SOCKET, void*) { DesktopHandleEvents(); }
+void HandleDesktopEvents(FL_SOCKET fd, void*) {
+    if (!DesktopHandleEvents()) Fl::remove_fd(fd);
+}
 
 // The desktop service keeps its own connection, opened on first use (a
 // second copy needs it before it has any window of its own).

@@ -25,8 +25,10 @@ void DesktopRequestClose(HWND window);
 
 // A descriptor that the dialog's loop watches for reading, calling
 // DesktopHandleEvents when it is ready; -1 when there is none to watch.
+// DesktopHandleEvents returns false once the connection is gone: the
+// descriptor then stays readable and must no longer be watched.
 int DesktopEventFd();
-void DesktopHandleEvents();
+bool DesktopHandleEvents();
 
 // After the toolkit raised and activated the program's own dialog (an X
 // window): whatever else the desktop needs to give it the focus.

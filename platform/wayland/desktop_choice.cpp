@@ -51,9 +51,7 @@ void DesktopClose() {
 
 int DesktopEventFd() { return g_choice.kind == Kind::WAYLAND ? WaylandDesktopFd() : -1; }
 
-void DesktopHandleEvents() {
-    if (g_choice.kind == Kind::WAYLAND) WaylandDesktopDispatch();
-}
+bool DesktopHandleEvents() { return g_choice.kind == Kind::WAYLAND && WaylandDesktopDispatch(); }
 
 HWND DesktopFindTopLevel(const WCHAR* className, const WCHAR* title) {
     return Wayland() ? WaylandFindTopLevel(className, title) : X11FindTopLevel(className, title);

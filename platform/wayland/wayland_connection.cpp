@@ -116,7 +116,7 @@ int WaylandDesktopFd() {
     return g_connection.globals.display != nullptr ? wl_display_get_fd(g_connection.globals.display) : -1;
 }
 
-void WaylandDesktopDispatch() { WaylandDispatchFor(0); }
+bool WaylandDesktopDispatch() { return WaylandDispatchFor(0); }
 
 bool WaylandFlush() {
     wl_display* display = g_connection.globals.display;

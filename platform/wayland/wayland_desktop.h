@@ -23,9 +23,10 @@ bool WaylandDesktopUsableWith(const char* const* interfaces, int count);
 
 // The connection's file descriptor (-1 when closed) and the handling of
 // whatever arrived on it, for a loop that watches the descriptor; events
-// left unread would fill the compositor's buffer for us.
+// left unread would fill the compositor's buffer for us. false when the
+// connection failed.
 int WaylandDesktopFd();
-void WaylandDesktopDispatch();
+bool WaylandDesktopDispatch();
 
 // A window (mapped toplevel first, then any X window) whose app id or X
 // class/instance and/or title match exactly; nullptr matches any. 0 if none.

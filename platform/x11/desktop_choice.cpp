@@ -15,7 +15,7 @@ void DesktopClose() {
     g_open = false;
 }
 int DesktopEventFd() { return -1; }
-void DesktopHandleEvents() {}
+bool DesktopHandleEvents() { return false; }
 HWND DesktopFindTopLevel(const WCHAR* className, const WCHAR* title) { return X11FindTopLevel(className, title); }
 HWND DesktopActiveWindow() { return X11ActiveWindow(); }
 HWND DesktopKeyboardTarget() { return X11KeyboardTarget(); }
