@@ -21,6 +21,12 @@ struct Choice {
 
 Choice g_choice;
 
+// The compositor's objects go with the program, not with the process's end:
+// the compositor then forgets our virtual keyboard at once.
+void CloseAtExit() {
+    if (g_choice.kind == Kind::WAYLAND) WaylandDesktopClose();
+}
+
 bool Wayland() { return (g_choice.kind != Kind::NONE || DesktopOpen()) && g_choice.kind == Kind::WAYLAND; }
 
 }  // namespace
@@ -31,6 +37,8 @@ bool DesktopOpen() {
     if (compositor != nullptr && compositor[0] != 0 && WaylandDesktopOpen(nullptr)) {
         if (WaylandDesktopUsable()) {
             g_choice.kind = Kind::WAYLAND;
+            static const bool closes = std::atexit(CloseAtExit) == 0;
+            (void)closes;
             return true;
         }
         WaylandDesktopClose();

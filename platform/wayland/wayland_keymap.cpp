@@ -15,6 +15,12 @@ constexpr uint32_t EDITING_KEYS[] = {XKB_KEY_BackSpace, XKB_KEY_Tab,  XKB_KEY_Re
                                      XKB_KEY_Home,      XKB_KEY_End,  XKB_KEY_Left,   XKB_KEY_Up,
                                      XKB_KEY_Right,     XKB_KEY_Down, XKB_KEY_Delete};
 
+// Beyond Latin-1, the symbols of the other classic 8-bit character set, Mac
+// OS Roman (without its spacing accents and ligatures). X programs on
+// Xwayland read a changed keymap late and lose keys typed just after the
+// change, so what a terminal's keyboard may yield is there from the start.
+constexpr char16_t EIGHT_BIT_SYMBOLS[] = u"†•™≠∞≤≥∂∑∏π∫Ω√ƒ≈∆…Œœ–—“”‘’◊Ÿ€‹›‡‚„‰";
+
 struct TextOut {
     char* out;
     int capacity;
@@ -48,6 +54,7 @@ void WaylandKeymapInit(WaylandKeymap* keymap) {
     for (uint32_t key : EDITING_KEYS) AddBase(keymap, key);
     for (uint32_t c = 0x20; c <= 0x7E; ++c) AddBase(keymap, c);
     for (uint32_t c = 0xA0; c <= 0xFF; ++c) AddBase(keymap, c);
+    for (const char16_t* c = EIGHT_BIT_SYMBOLS; *c != 0; ++c) AddBase(keymap, WaylandKeysymOfCharacter(*c));
     keymap->baseCount = keymap->count;
 }
 

@@ -20,8 +20,9 @@ struct WaylandKeymap {
     int baseCount;  // slots below this are never given to another keysym
 };
 
-// The base set: printable ASCII, Latin-1 and the editing keys, so text of the
-// terminal's own character set never changes the keymap.
+// The base set: the editing keys, printable ASCII, Latin-1 and the other
+// symbols of the classic 8-bit character sets, so that typing what a
+// terminal sends never changes the keymap.
 void WaylandKeymapInit(WaylandKeymap* keymap);
 
 // The slot that types `keysym` (keycode WAYLAND_FIRST_KEYCODE + slot). A
