@@ -10,7 +10,6 @@
 
 #include "platform/registry.h"
 #include "platform/linux/bluez_client.h"
-#include "platform/linux/sdp_cache.h"
 
 namespace {
 
@@ -41,7 +40,6 @@ struct Input : FuzzInput {
 // What the stand-ins below report for the current input.
 BluezDevice g_devices[BLUEZ_MAX_DEVICES + 2];
 int g_deviceCount = -1;
-int g_channel = 0;
 
 void AsciiText(Input& in, char* out, int capacity, const char* likely) {
     int len = in.Byte() % capacity;
@@ -56,11 +54,9 @@ void AsciiText(Input& in, char* out, int capacity, const char* likely) {
 void ChooseDevices(Input& in) {
     uint8_t b = in.Byte();
     g_deviceCount = b < 32 ? -1 : b % (BLUEZ_MAX_DEVICES + 3);  // -1: BlueZ does not answer
-    g_channel = static_cast<int8_t>(in.Byte());
     for (int d = 0; d < g_deviceCount; ++d) {
         BluezDevice& device = g_devices[d];
         AsciiText(in, device.address, BLUEZ_ADDRESS_CHARS, "0A:1b:2C:3d:4E:5f");
-        AsciiText(in, device.adapterAddress, BLUEZ_ADDRESS_CHARS, "00:11:22:33:44:55");
         int nameChars = in.Byte() % MAX_TEXT;
         for (int i = 0; i < nameChars; ++i) device.name[i] = static_cast<WCHAR>(in.Byte() * 97 + 1);
         device.name[nameChars] = 0;
@@ -79,8 +75,6 @@ int BluezListPairedDevices(BluezDevice* devices, int capacity) {
     memcpy(devices, g_devices, sizeof(BluezDevice) * static_cast<size_t>(count));
     return count;
 }
-
-int ReadSerialPortChannel(const char*, const char*) { return g_channel; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool once = [] { return setenv("XDG_CONFIG_HOME", "/nonexistent", 1) == 0; }();

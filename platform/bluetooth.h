@@ -19,6 +19,11 @@ struct GUID {
 static_assert(sizeof(GUID) == 16, "GUID is 16 bytes");
 
 // Little-endian, every byte written by the program.
+//
+// A backend whose Bluetooth stack finds the remote device's channel itself
+// when it connects (BlueZ on Linux) ignores `channel` for an outgoing port;
+// its registry then gives RFCOMM_CHANNEL_MULTIPLE as the Serial Port
+// service's "channel", since the real one is not known before connecting.
 struct PORTEMUPortParams {
     int channel;
     int flocal;

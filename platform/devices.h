@@ -24,5 +24,15 @@ BOOL FindClose(HANDLE search);
 // Loads `library` as the driver of device prefix + index + ":" with the
 // parameter record `info` (`infoBytes` long, copied). Returns a registration
 // handle that DeregisterDevice removes, or INVALID_HANDLE_VALUE.
+//
+// For the Bluetooth port-emulation driver ("btd.dll", a PORTEMUPortParams
+// record, bluetooth.h) a backend may decide:
+//  - to connect an outgoing port here rather than at CreateFileW, so that the
+//    call takes as long as reaching the device does (bounded by the backend,
+//    a few seconds), and a device that cannot be reached fails here;
+//  - to refuse an incoming (server) port it cannot offer;
+//  - whether the device then keeps the link after its last handle is closed:
+//    it does on Linux, until DeregisterDevice, which drops the link and frees
+//    everything the driver held.
 HANDLE RegisterDevice(const WCHAR* prefix, DWORD index, const WCHAR* library, const void* info, DWORD infoBytes);
 BOOL DeregisterDevice(HANDLE registration);

@@ -64,12 +64,16 @@ HANDLE CreateFileW(const WCHAR* name, DWORD access, DWORD shareMode, void* secur
                    DWORD attributes, HANDLE templateFile);
 
 // FALSE when the device refuses the settings; the port keeps its old ones.
+// A Bluetooth virtual port (an RFCOMM link) has no line: speed, data bits,
+// parity, stop bits, flow control and the modem lines are accepted and
+// ignored.
 BOOL SetCommState(HANDLE port, const DCB* dcb);
 BOOL SetCommTimeouts(HANDLE port, const COMMTIMEOUTS* timeouts);
 
 // With ReadIntervalTimeout MAXDWORD and the other read time-outs 0, a read
 // returns at once with what has arrived (possibly nothing). FALSE with
-// *transferred 0 when the line is gone.
+// *transferred 0 when the line is gone: for a Bluetooth port, also when the
+// device went away or closed the link; writes then fail too.
 BOOL ReadFile(HANDLE port, void* buffer, DWORD bytes, DWORD* transferred, void* overlapped);
 BOOL WriteFile(HANDLE port, const void* buffer, DWORD bytes, DWORD* transferred, void* overlapped);
 

@@ -22,6 +22,8 @@ struct Endpoint {
     bool failSettings = false;
     std::vector<Arrival> arrivals;  // unread, in order of arrival time
     std::vector<EmuWrite> writes;
+    std::vector<EmuSerialCall> calls;
+    std::function<void(EmuSerialCallKind)> probe;
     int openAttempts = 0;
     int opens = 0;
     int closes = 0;
@@ -39,9 +41,11 @@ struct SerialState {
     std::map<std::u16string, Endpoint> endpoints;
     std::map<HANDLE, std::u16string> handles;
     HANDLE nextHandle = 0x5E000;
+    int strayCalls = 0;
 };
 SerialState g_serial;
 const std::vector<EmuWrite> g_noWrites;
+const std::vector<EmuSerialCall> g_noCalls;
 
 Endpoint* FindEndpoint(const std::u16string& name) {
     auto it = g_serial.endpoints.find(name);
@@ -50,7 +54,23 @@ Endpoint* FindEndpoint(const std::u16string& name) {
 
 Endpoint* EndpointOf(HANDLE handle) {
     auto it = g_serial.handles.find(handle);
-    return it == g_serial.handles.end() ? nullptr : FindEndpoint(it->second);
+    if (it == g_serial.handles.end()) {
+        ++g_serial.strayCalls;
+        return nullptr;
+    }
+    return FindEndpoint(it->second);
+}
+
+// Lets the test's probe look before the call acts; the call is logged with
+// its outcome by the caller.
+Endpoint* BeginCall(HANDLE handle, EmuSerialCallKind kind) {
+    Endpoint* e = EndpointOf(handle);
+    if (e != nullptr && e->probe) e->probe(kind);
+    return e;
+}
+
+void Log(Endpoint* e, EmuSerialCallKind kind, DWORD requested, DWORD transferred) {
+    if (e != nullptr) e->calls.push_back(EmuSerialCall{kind, EmuNow(), requested, transferred});
 }
 
 // An endpoint that the control panel can script before it is declared.
@@ -59,7 +79,8 @@ Endpoint& Script(const std::u16string& name) { return g_serial.endpoints[name]; 
 size_t ArrivedCount(const Endpoint& e) {
     DWORD now = EmuNow();
     size_t n = 0;
-    while (n < e.arrivals.size() && e.arrivals[n].at <= now) ++n;
+    while (n < e.arrivals.size() && e.arrivals[n].at <= now)
+        ++n;
     return n;
 }
 
@@ -85,11 +106,12 @@ void EmuSerialFailSettings(const std::u16string& deviceName, bool fail) { Script
 void EmuSerialArrive(const std::u16string& deviceName, DWORD at, const std::vector<BYTE>& bytes) {
     auto& arrivals = Script(deviceName).arrivals;
     // After every byte due at or before `at`, so equal times keep their order.
-    auto pos = std::upper_bound(arrivals.begin(), arrivals.end(), at,
-                                [](DWORD t, const Arrival& a) { return t < a.at; });
-    std::vector<Arrival> added;
-    for (BYTE b : bytes) added.push_back(Arrival{at, b});
-    arrivals.insert(pos, added.begin(), added.end());
+    auto pos =
+        std::upper_bound(arrivals.begin(), arrivals.end(), at, [](DWORD t, const Arrival& a) { return t < a.at; });
+    size_t first = static_cast<size_t>(pos - arrivals.begin());
+    arrivals.insert(pos, bytes.size(), Arrival{at, 0});
+    for (size_t i = 0; i < bytes.size(); ++i)
+        arrivals[first + i].byte = bytes[i];
 }
 
 const std::vector<EmuWrite>& EmuSerialWrites(const std::u16string& deviceName) {
@@ -99,7 +121,8 @@ const std::vector<EmuWrite>& EmuSerialWrites(const std::u16string& deviceName) {
 
 std::vector<BYTE> EmuSerialWrittenBytes(const std::u16string& deviceName) {
     std::vector<BYTE> all;
-    for (const EmuWrite& w : EmuSerialWrites(deviceName)) all.insert(all.end(), w.bytes.begin(), w.bytes.end());
+    for (const EmuWrite& w : EmuSerialWrites(deviceName))
+        all.insert(all.end(), w.bytes.begin(), w.bytes.end());
     return all;
 }
 
@@ -150,6 +173,23 @@ size_t EmuSerialPending(const std::u16string& deviceName) {
 
 int EmuSerialOpenHandles() { return static_cast<int>(g_serial.handles.size()); }
 
+const std::vector<EmuSerialCall>& EmuSerialCalls(const std::u16string& deviceName) {
+    Endpoint* e = FindEndpoint(deviceName);
+    return e ? e->calls : g_noCalls;
+}
+
+int EmuSerialReadCount(const std::u16string& deviceName) {
+    const std::vector<EmuSerialCall>& calls = EmuSerialCalls(deviceName);
+    return static_cast<int>(
+        std::count_if(calls.begin(), calls.end(), [](const EmuSerialCall& c) { return c.kind == EMU_SERIAL_READ; }));
+}
+
+int EmuSerialStrayCalls() { return g_serial.strayCalls; }
+
+void EmuSerialWatch(const std::u16string& deviceName, std::function<void(EmuSerialCallKind)> probe) {
+    Script(deviceName).probe = std::move(probe);
+}
+
 void EmuSerialAttachHost(const std::u16string& deviceName, const std::string& hostPath, const EmuSerialHostOps* ops) {
     Endpoint& e = Script(deviceName);
     e.hostPath = hostPath;
@@ -197,32 +237,47 @@ BOOL SetCommTimeouts(HANDLE port, const COMMTIMEOUTS* timeouts) {
 // that return at once, and the recorded time-outs show that it did.
 BOOL ReadFile(HANDLE port, void* buffer, DWORD bytes, DWORD* transferred, void*) {
     if (transferred != nullptr) *transferred = 0;
-    Endpoint* e = EndpointOf(port);
-    if (e == nullptr || e->failReads) return FALSE;
+    Endpoint* e = BeginCall(port, EMU_SERIAL_READ);
+    if (e == nullptr) return FALSE;
+    if (e->failReads) {
+        Log(e, EMU_SERIAL_READ, bytes, 0);
+        return FALSE;
+    }
+    size_t n = 0;
     if (e->host != nullptr) {
         long got = e->host->read(e->hostFd, buffer, bytes);
+        Log(e, EMU_SERIAL_READ, bytes, got < 0 ? 0 : static_cast<DWORD>(got));
         if (got < 0) return FALSE;
-        if (transferred != nullptr) *transferred = static_cast<DWORD>(got);
-        return TRUE;
+        n = static_cast<size_t>(got);
+    } else {
+        n = std::min<size_t>(ArrivedCount(*e), bytes);
+        BYTE* out = static_cast<BYTE*>(buffer);
+        for (size_t i = 0; i < n; ++i)
+            out[i] = e->arrivals[i].byte;
+        e->arrivals.erase(e->arrivals.begin(), e->arrivals.begin() + static_cast<long>(n));
+        Log(e, EMU_SERIAL_READ, bytes, static_cast<DWORD>(n));
     }
-    size_t n = std::min<size_t>(ArrivedCount(*e), bytes);
-    BYTE* out = static_cast<BYTE*>(buffer);
-    for (size_t i = 0; i < n; ++i) out[i] = e->arrivals[i].byte;
-    e->arrivals.erase(e->arrivals.begin(), e->arrivals.begin() + static_cast<long>(n));
     if (transferred != nullptr) *transferred = static_cast<DWORD>(n);
     return TRUE;
 }
 
 BOOL WriteFile(HANDLE port, const void* buffer, DWORD bytes, DWORD* transferred, void*) {
     if (transferred != nullptr) *transferred = 0;
-    Endpoint* e = EndpointOf(port);
-    if (e == nullptr || e->failWrites) return FALSE;
+    Endpoint* e = BeginCall(port, EMU_SERIAL_WRITE);
+    if (e == nullptr) return FALSE;
+    if (e->failWrites) {
+        Log(e, EMU_SERIAL_WRITE, bytes, 0);
+        return FALSE;
+    }
     const BYTE* data = static_cast<const BYTE*>(buffer);
     DWORD taken = bytes;
     if (e->host != nullptr) {
         long put = e->host->write(e->hostFd, buffer, bytes);
+        Log(e, EMU_SERIAL_WRITE, bytes, put < 0 ? 0 : static_cast<DWORD>(put));
         if (put < 0) return FALSE;
         taken = static_cast<DWORD>(put);
+    } else {
+        Log(e, EMU_SERIAL_WRITE, bytes, taken);
     }
     e->writes.push_back(EmuWrite{EmuNow(), std::vector<BYTE>(data, data + taken)});
     if (transferred != nullptr) *transferred = taken;
@@ -230,13 +285,13 @@ BOOL WriteFile(HANDLE port, const void* buffer, DWORD bytes, DWORD* transferred,
 }
 
 BOOL CloseHandle(HANDLE handle) {
-    auto it = g_serial.handles.find(handle);
-    if (it == g_serial.handles.end()) return FALSE;
-    Endpoint* e = FindEndpoint(it->second);
+    Endpoint* e = BeginCall(handle, EMU_SERIAL_CLOSE);
+    if (e == nullptr) return FALSE;
     if (e->host != nullptr && e->hostFd >= 0) e->host->close(e->hostFd);
     e->hostFd = -1;
+    Log(e, EMU_SERIAL_CLOSE, 0, 0);
+    g_serial.handles.erase(e->handle);
     e->handle = INVALID_HANDLE_VALUE;
     ++e->closes;
-    g_serial.handles.erase(it);
     return TRUE;
 }

@@ -90,27 +90,14 @@ void WideFromUtf8(WCHAR* out, int capacity, const std::string& text) {
     out[used] = 0;
 }
 
-std::string AdapterAddress(const ManagedObjects& objects, const sdbus::ObjectPath& adapter) {
-    std::string address;
-    auto found = objects.find(adapter);
-    if (found == objects.end()) return address;
-    if (const Properties* properties = InterfaceOf(found->second, kAdapterInterface))
-        ReadProperty(*properties, "Address", &address);
-    return address;
-}
-
 // false for a device that is not paired or has no usable address.
-bool FillDevice(const ManagedObjects& objects, const Properties& properties, BluezDevice* device) {
+bool FillDevice(const Properties& properties, BluezDevice* device) {
     bool paired = false;
     std::string address, name;
-    sdbus::ObjectPath adapter;
     std::vector<std::string> uuids;
     if (!ReadProperty(properties, "Paired", &paired) || !paired) return false;
     if (!ReadProperty(properties, "Address", &address) || !CopyText(device->address, BLUEZ_ADDRESS_CHARS, address))
         return false;
-    ReadProperty(properties, "Adapter", &adapter);
-    if (!CopyText(device->adapterAddress, BLUEZ_ADDRESS_CHARS, AdapterAddress(objects, adapter)))
-        device->adapterAddress[0] = '\0';
     if (!ReadProperty(properties, "Name", &name)) ReadProperty(properties, "Alias", &name);
     WideFromUtf8(device->name, MAX_TEXT, name);
     device->uuidCount = 0;
@@ -163,7 +150,7 @@ int BluezListPairedDevices(BluezDevice* devices, int capacity) {
         for (const auto& object : objects) {
             if (count == capacity) break;
             const Properties* properties = InterfaceOf(object.second, kDeviceInterface);
-            if (properties != nullptr && FillDevice(objects, *properties, &devices[count])) ++count;
+            if (properties != nullptr && FillDevice(*properties, &devices[count])) ++count;
         }
         return count;
     } catch (const sdbus::Error&) {

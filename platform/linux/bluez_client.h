@@ -1,5 +1,5 @@
 // A small client of BlueZ (org.bluez on the system bus): the first adapter's
-// radio and the paired devices.
+// radio and the paired devices (the Serial Port links are in bluez_profile.h).
 //
 // Every call opens its own connection, so a bus that comes or goes between
 // calls is seen as it is; sd-bus takes the bus from DBUS_SYSTEM_BUS_ADDRESS
@@ -22,9 +22,8 @@ struct BluezRadio {
 };
 
 struct BluezDevice {
-    char address[BLUEZ_ADDRESS_CHARS];         // as BlueZ gives it, "AA:BB:CC:DD:EE:FF"
-    char adapterAddress[BLUEZ_ADDRESS_CHARS];  // the adapter it is paired with
-    WCHAR name[MAX_TEXT];                      // Name, else Alias; cut to fit
+    char address[BLUEZ_ADDRESS_CHARS];  // as BlueZ gives it, "AA:BB:CC:DD:EE:FF"
+    WCHAR name[MAX_TEXT];               // Name, else Alias; cut to fit
     int uuidCount;
     char uuids[BLUEZ_MAX_UUIDS][BLUEZ_UUID_CHARS];
 };

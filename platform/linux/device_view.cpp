@@ -19,7 +19,12 @@ char g_devRoot[VIEW_PATH_CHARS] = "/dev";
 constexpr int kMaxCandidates = 64;
 constexpr int kNameChars = 32;
 
-char g_claimed[VIEW_MAX_PORTS][kNameChars];  // tty names, empty where unclaimed
+struct Claim {
+    int socket;  // -1 where unclaimed
+    char description[kNameChars];
+};
+Claim g_claimed[VIEW_MAX_PORTS] = {{-1, ""}, {-1, ""}, {-1, ""}, {-1, ""}, {-1, ""},
+                                   {-1, ""}, {-1, ""}, {-1, ""}, {-1, ""}, {-1, ""}};
 
 struct Identity {
     dev_t dev;
@@ -30,7 +35,7 @@ struct ScanState {
     ViewPort byIndex[VIEW_MAX_PORTS];
     bool taken[VIEW_MAX_PORTS];
     bool listed[VIEW_MAX_PORTS];
-    Identity seenIds[VIEW_MAX_PORTS];  // lines already named by a claim or a link
+    Identity seenIds[VIEW_MAX_PORTS];  // lines already named by a link
     int seenCount;
 };
 
@@ -68,20 +73,16 @@ void DescribeAttached(const char* path, const char* entryName, char* out) {
         if (*c == '\\') *c = '/';
 }
 
-// A claimed tty may not have its node yet (udev makes it); it holds its index meanwhile.
 void ScanClaimed(ScanState& s) {
     for (int index = 0; index < VIEW_MAX_PORTS; ++index) {
-        if (g_claimed[index][0] == '\0') continue;
-        s.taken[index] = true;
+        if (g_claimed[index].socket < 0) continue;
         ViewPort& port = s.byIndex[index];
-        struct stat st;
-        if (!JoinPath(port.hostPath, sizeof port.hostPath, g_devRoot, g_claimed[index]) || stat(port.hostPath, &st) != 0)
-            continue;
         port.index = index;
+        port.hostPath[0] = '\0';
+        port.socket = g_claimed[index].socket;
         port.attached = false;
-        CopyText(port.description, sizeof port.description, g_claimed[index]);
-        s.listed[index] = true;
-        s.seenIds[s.seenCount++] = Identity{st.st_dev, st.st_ino};
+        CopyText(port.description, sizeof port.description, g_claimed[index].description);
+        s.taken[index] = s.listed[index] = true;
     }
 }
 
@@ -92,13 +93,14 @@ void ScanAttached(ScanState& s) {
     if (dir == nullptr) return;
     while (dirent* entry = readdir(dir)) {
         int index = AttachedIndex(entry->d_name);
-        if (index < 0 || g_claimed[index][0] != '\0') continue;
+        if (index < 0 || g_claimed[index].socket >= 0) continue;
         s.taken[index] = true;
         ViewPort& port = s.byIndex[index];
         struct stat st;
         if (!JoinPath(port.hostPath, sizeof port.hostPath, folder, entry->d_name) || stat(port.hostPath, &st) != 0)
             continue;
         port.index = index;
+        port.socket = -1;
         port.attached = true;
         DescribeAttached(port.hostPath, entry->d_name, port.description);
         s.listed[index] = true;
@@ -184,6 +186,7 @@ void ScanReal(ScanState& s) {
         if (next == VIEW_MAX_PORTS) return;
         ViewPort& port = s.byIndex[next];
         port.index = next;
+        port.socket = -1;
         port.attached = false;
         CopyText(port.hostPath, sizeof port.hostPath, devPath);
         CopyText(port.description, sizeof port.description, names[i]);
@@ -231,13 +234,15 @@ bool FindViewPort(const WCHAR* deviceName, ViewPort* port) {
     return false;
 }
 
-bool ClaimViewIndex(int index, const char* ttyName) {
-    if (index < 0 || index >= VIEW_MAX_PORTS || g_claimed[index][0] != '\0' || ttyName[0] == '\0') return false;
-    return CopyText(g_claimed[index], kNameChars, ttyName);
+bool ClaimViewSocket(int index, int socket, const char* description) {
+    if (index < 0 || index >= VIEW_MAX_PORTS || g_claimed[index].socket >= 0 || socket < 0) return false;
+    if (!CopyText(g_claimed[index].description, kNameChars, description)) return false;
+    g_claimed[index].socket = socket;
+    return true;
 }
 
 void ReleaseViewIndex(int index) {
-    if (index >= 0 && index < VIEW_MAX_PORTS) g_claimed[index][0] = '\0';
+    if (index >= 0 && index < VIEW_MAX_PORTS) g_claimed[index].socket = -1;
 }
 
 void UseDeviceViewRoots(const char* sysRoot, const char* devRoot) {

@@ -2,8 +2,8 @@
 // read fresh from the system at every call.
 //
 // Three sources, in this order of precedence:
-//  - claimed lines: the RFCOMM ttys that the program bound itself through
-//    the port-emulation driver, each at the index it was registered for.
+//  - claimed lines: the RFCOMM sockets that the port-emulation driver
+//    connected, each at the index it was registered for.
 //  - attached lines: entries com0 ... com9 in the devices folder
 //    ${XDG_CONFIG_HOME:-$HOME/.config}/tastra/devices/, usually symlinks to a
 //    tty (/dev/ttyUSB0, /dev/pts/3). Each keeps its own index; a link whose
@@ -24,7 +24,8 @@ constexpr int VIEW_PATH_CHARS = 200;
 
 struct ViewPort {
     int index;                           // the digit of COMn:
-    char hostPath[VIEW_PATH_CHARS];      // what the serial layer opens
+    char hostPath[VIEW_PATH_CHARS];      // what the serial layer opens; empty for a socket
+    int socket;                          // a claimed connected socket, else -1
     char description[VIEW_PATH_CHARS];   // the last component of the driver's key
     bool attached;                       // from the devices folder
 };
@@ -36,9 +37,11 @@ int ScanDeviceView(ViewPort ports[VIEW_MAX_PORTS]);
 // the name is malformed or nothing answers to it.
 bool FindViewPort(const WCHAR* deviceName, ViewPort* port);
 
-// Holds `index` for the tty /dev/`ttyName` until ReleaseViewIndex; false
-// when the index is out of range or claimed already.
-bool ClaimViewIndex(int index, const char* ttyName);
+// Names the connected `socket` COM`index`: until ReleaseViewIndex, and
+// ahead of whatever else would take that index, the view lists it with
+// `description` and the serial layer opens it. The socket stays the
+// caller's. false when the index is out of range or claimed already.
+bool ClaimViewSocket(int index, int socket, const char* description);
 void ReleaseViewIndex(int index);
 
 // The devices folder, without trailing slash; false when neither

@@ -1,33 +1,37 @@
 // Implements platform/devices.h: device searches answered from the machine's serial lines.
 //
-// The port-emulation driver becomes an RFCOMM tty bound to the remote device
-// and named by the registered COM index until it is deregistered. A server
-// port cannot be had that way (an rfcomm tty only connects out), so its
-// registration fails.
+// The port-emulation driver connects the remote device's Serial Port
+// service through BlueZ's profile API when it is registered, and the
+// connected RFCOMM socket answers to the registered COM name until it is
+// deregistered. bluetoothd finds the channel, so the record's channel is not
+// read. A server port is not offered (see the README), so its registration
+// fails.
 #include <cstdio>
 #include <cstring>
 
 #include "platform/bluetooth.h"
 #include "platform/devices.h"
-#include "platform/text.h"
+#include "platform/linux/bluez_profile.h"
 #include "platform/linux/device_view.h"
-#include "platform/linux/rfcomm_tty.h"
+#include "platform/text.h"
 
 namespace {
 
 constexpr int kMaxSearches = 8;
 constexpr HANDLE kFirstSearchHandle = 0x5300;
-bool g_searchOpen[kMaxSearches];
+constexpr HANDLE kFirstRegistrationHandle = 0x5200;
+constexpr int kDescriptionChars = 32;
 
 struct Registration {
     bool used;
     int index;
-    int tty;
+    int link;
 };
-// One registration per COM index at most.
-Registration g_registrations[VIEW_MAX_PORTS];
-constexpr HANDLE kFirstRegistrationHandle = 0x5200;
-constexpr int kMaxRfcommChannel = 30;
+
+struct State {
+    bool searchOpen[kMaxSearches];
+    Registration registrations[VIEW_MAX_PORTS];  // one per COM index at most
+} g;
 
 bool IsPortEmulation(const WCHAR* prefix, DWORD index, const WCHAR* library, const void* info, DWORD infoBytes) {
     return prefix != nullptr && WCompareNoCase(prefix, u"COM") == 0 && index < VIEW_MAX_PORTS && library != nullptr &&
@@ -36,30 +40,39 @@ bool IsPortEmulation(const WCHAR* prefix, DWORD index, const WCHAR* library, con
 
 int FreeRegistration() {
     for (int i = 0; i < VIEW_MAX_PORTS; ++i)
-        if (!g_registrations[i].used) return i;
+        if (!g.registrations[i].used) return i;
     return -1;
 }
 
-// An outgoing port as a bound RFCOMM tty at `index`; -1 when it cannot be made.
-int BindOutgoing(const PORTEMUPortParams& params, int index) {
-    if (params.flocal != 0 || params.channel < 1 || params.channel > kMaxRfcommChannel) return -1;
-    int tty = RfcommBind(params.device, params.channel);
-    if (tty < 0) return -1;
-    char ttyName[24];  // "rfcomm" and any int
-    snprintf(ttyName, sizeof ttyName, "rfcomm%d", tty);
-    if (ClaimViewIndex(index, ttyName)) return tty;
-    RfcommRelease(tty);
+// "AA:BB:CC:DD:EE:FF" from the 48-bit address, most significant byte first.
+void FormatAddress(uint64_t device, char* out, size_t capacity) {
+    snprintf(out, capacity, "%02X:%02X:%02X:%02X:%02X:%02X", static_cast<unsigned>((device >> 40) & 0xFF),
+             static_cast<unsigned>((device >> 32) & 0xFF), static_cast<unsigned>((device >> 24) & 0xFF),
+             static_cast<unsigned>((device >> 16) & 0xFF), static_cast<unsigned>((device >> 8) & 0xFF),
+             static_cast<unsigned>(device & 0xFF));
+}
+
+// An outgoing port as a connected link named COM`index`; -1 when it cannot be made.
+int ConnectOutgoing(const PORTEMUPortParams& params, int index) {
+    if (params.flocal != 0) return -1;
+    char address[18], description[kDescriptionChars];
+    FormatAddress(params.device, address, sizeof address);
+    int link = BluezOpenSerialLink(address);
+    if (link < 0) return -1;
+    snprintf(description, sizeof description, "RFCOMM %s", address);
+    if (ClaimViewSocket(index, BluezSerialLinkSocket(link), description)) return link;
+    BluezCloseSerialLink(link);
     return -1;
 }
 
 }  // namespace
 
-HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search,
-                        void*, DWORD) {
+HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search, void*,
+                        DWORD) {
     if (search != FindExSearchLimitToDevices || !FindViewPort(name, nullptr)) return INVALID_HANDLE_VALUE;
     for (int i = 0; i < kMaxSearches; ++i)
-        if (!g_searchOpen[i]) {
-            g_searchOpen[i] = true;
+        if (!g.searchOpen[i]) {
+            g.searchOpen[i] = true;
             if (data != nullptr) {
                 data->dwFileAttributes = 0;
                 WCopy(data->cFileName, name, MAX_TEXT);
@@ -71,8 +84,8 @@ HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW*
 
 BOOL FindClose(HANDLE search) {
     HANDLE slot = search - kFirstSearchHandle;
-    if (slot < 0 || slot >= kMaxSearches || !g_searchOpen[slot]) return FALSE;
-    g_searchOpen[slot] = false;
+    if (slot < 0 || slot >= kMaxSearches || !g.searchOpen[slot]) return FALSE;
+    g.searchOpen[slot] = false;
     return TRUE;
 }
 
@@ -84,18 +97,18 @@ HANDLE RegisterDevice(const WCHAR* prefix, DWORD index, const WCHAR* library, co
     if (slot < 0 || FindViewPort(deviceName, nullptr)) return INVALID_HANDLE_VALUE;
     PORTEMUPortParams params;
     memcpy(&params, info, sizeof params);
-    int tty = BindOutgoing(params, static_cast<int>(index));
-    if (tty < 0) return INVALID_HANDLE_VALUE;
-    g_registrations[slot] = Registration{true, static_cast<int>(index), tty};
+    int link = ConnectOutgoing(params, static_cast<int>(index));
+    if (link < 0) return INVALID_HANDLE_VALUE;
+    g.registrations[slot] = Registration{true, static_cast<int>(index), link};
     return kFirstRegistrationHandle + slot;
 }
 
 BOOL DeregisterDevice(HANDLE registration) {
     HANDLE slot = registration - kFirstRegistrationHandle;
-    if (slot < 0 || slot >= VIEW_MAX_PORTS || !g_registrations[slot].used) return FALSE;
-    Registration& r = g_registrations[slot];
+    if (slot < 0 || slot >= VIEW_MAX_PORTS || !g.registrations[slot].used) return FALSE;
+    Registration& r = g.registrations[slot];
     ReleaseViewIndex(r.index);
-    bool released = RfcommRelease(r.tty);
+    BluezCloseSerialLink(r.link);
     r.used = false;
-    return released ? TRUE : FALSE;
+    return TRUE;
 }

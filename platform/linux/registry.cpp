@@ -5,17 +5,18 @@
 // path whose last component describes the line). When BlueZ answers,
 // Software\Microsoft\Bluetooth\Device holds one subkey per paired device,
 // named by its address as 12 hex digits, with "name" and a "Services" subkey
-// per service UUID; the Serial Port service has "channel" only where
-// bluetoothd's SDP cache tells it. The tree is rebuilt when a key is opened
+// per service UUID. The Serial Port service's "channel" is
+// RFCOMM_CHANNEL_MULTIPLE: the port-emulation driver lets bluetoothd find the
+// device's channel when it connects, which no ordinary user can read before. The tree is rebuilt when a key is opened
 // below the root while no other key is open, so open keys never see a tree
 // change under them.
 #include <cstring>
 
+#include "platform/bluetooth.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/linux/bluez_client.h"
 #include "platform/linux/device_view.h"
-#include "platform/linux/sdp_cache.h"
 
 namespace {
 
@@ -128,8 +129,7 @@ void AddDevice(int devices, const BluezDevice& device) {
         int service = AddNode(services, WFromBytes(text, device.uuids[i], kNodeNameChars));
         if (channelGiven || !IsSerialPortUuid(device.uuids[i])) continue;
         channelGiven = true;
-        if (int channel = ReadSerialPortChannel(device.adapterAddress, device.address))
-            AddNumber(service, u"channel", static_cast<DWORD>(channel));
+        AddNumber(service, u"channel", RFCOMM_CHANNEL_MULTIPLE);
     }
 }
 

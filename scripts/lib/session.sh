@@ -3,17 +3,7 @@
 # tmux) on the other end, X clients that receive the keys, and Tastra itself.
 # Sourced by scripts/demo and the end-to-end tests; needs DISPLAY set.
 
-# wait_until SECONDS DESCRIPTION COMMAND... : polls until COMMAND succeeds.
-wait_until() {
-  local limit=$(( $1 * 20 )) what="$2"; shift 2
-  local i
-  for ((i = 0; i < limit; i++)); do
-    if "$@" >/dev/null 2>&1; then return 0; fi
-    sleep 0.05
-  done
-  echo "timed out waiting for $what" >&2
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
 
 # session_init DIR: everything of the session lives in DIR; Tastra reads its
 # attached devices from DIR/config/tastra/devices, and sees no BlueZ, so that
@@ -139,4 +129,15 @@ check() {
   else
     echo "not ok - $what"; failed=$((failed + 1))
   fi
+}
+
+# finish: prints the totals and ends the script; after a failure with
+# Tastra's log.
+finish() {
+  echo "$passed passed, $failed failed"
+  if [ "$failed" -ne 0 ]; then
+    echo "# tastra log:"; sed 's/^/#   /' "$SESSION_DIR/tastra.log" 2>/dev/null
+    exit 1
+  fi
+  exit 0
 }

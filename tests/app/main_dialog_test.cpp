@@ -15,7 +15,7 @@ const std::vector<std::u16string> EIGHT_RATES = {u"2400",  u"4800",  u"9600",  u
                                                  u"33600", u"38400", u"56700", u"115200"};
 
 class MainDialogTest : public EmulatedTest {
-protected:
+  protected:
     void SetUp() override {
         EmulatedTest::SetUp();
         dialog = CreateMainDialog();
@@ -34,11 +34,7 @@ protected:
     }
 
     void ExpectIdlePlain() {
-        EXPECT_TRUE(EmuControlEnabled(IDC_PORT));
-        EXPECT_TRUE(EmuControlVisible(IDC_BAUD));
-        EXPECT_TRUE(EmuControlVisible(IDC_BAUD_LABEL));
-        EXPECT_FALSE(EmuControlVisible(IDC_SETTINGS));
-        EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+        ExpectIdlePlainState();
         EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
     }
 
@@ -91,6 +87,16 @@ TEST_F(MainDialogTest, ReinitialisationAfterTheSettingsAppletRebuildsEverythingO
     EXPECT_EQ(EmuComboSelection(IDC_PORT), 0);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
     EXPECT_EQ(EmuRegOpenKeyCount(), 0);
+    ASSERT_EQ(EmuStartedProcesses().size(), 1u) << "the idle settings button runs the Bluetooth applet";
+    EXPECT_EQ(EmuStartedProcesses()[0].image, u"ctlpnl.exe");
+}
+
+TEST_F(MainDialogTest, InitialisationShowsTheControlsOfTheFirstEntry) {
+    EmuRegSetString(u"Software\\Microsoft\\Bluetooth\\Serial\\Ports\\Dev_112233445566", u"Port", u"COM5");
+    EmuRegSetString(u"Software\\Microsoft\\Bluetooth\\Device\\112233445566", u"name", u"Phone");
+    InitMainDialog(dialog);
+    EXPECT_EQ(EmuComboItems(IDC_PORT), std::vector<std::u16string>{u"COM5: BT-Phone"});
+    ExpectIdleBluetooth(u"BT-Setting");
 }
 
 TEST_F(MainDialogTest, AnEmptyPortListLeavesNothingSelected) {
@@ -128,8 +134,8 @@ TEST_F(MainDialogTest, CentringRoundsTowardZeroOnAScreenNarrowerThanTheDialog) {
 TEST_F(MainDialogTest, ABluetoothMarkerAtCharactersSixToEightSwapsTheSpeedControlsAndBack) {
     AddPortEntry(u"COM1: Serial");
     AddPortEntry(u"COM5: BT-Phone");
-    AddPortEntry(u"COM7 BT-odd");   // marker at 5 to 7: not a Bluetooth entry
-    AddPortEntry(u"COM2:");         // shorter than the marker's place
+    AddPortEntry(u"COM7 BT-odd");  // marker at 5 to 7: not a Bluetooth entry
+    AddPortEntry(u"COM2:");        // shorter than the marker's place
 
     Select(u"COM5: BT-Phone");
     ExpectIdleBluetooth(u"BT-Setting");
@@ -186,7 +192,7 @@ TEST_F(MainDialogTest, ClosingWhileIdleStillShutsBluetoothDownThenQuits) {
 
 // A terminal on COM1 that accepts everything.
 class ConnectedDialogTest : public MainDialogTest {
-protected:
+  protected:
     void SetUp() override {
         MainDialogTest::SetUp();
         EmuAddDevice(u"COM1:");
@@ -203,13 +209,7 @@ protected:
 
 TEST_F(ConnectedDialogTest, TheConnectedStateMatchesItsTableControlByControl) {
     Connect();
-    EXPECT_FALSE(EmuControlEnabled(IDC_PORT));
-    EXPECT_FALSE(EmuControlVisible(IDC_BAUD));
-    EXPECT_FALSE(EmuControlVisible(IDC_BAUD_LABEL));
-    EXPECT_TRUE(EmuControlVisible(IDC_SETTINGS));
-    EXPECT_EQ(EmuControlText(IDC_SETTINGS), u"Minimise");
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Disconnect");
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Terminal is connected!");
+    ExpectConnectedState();
 
     EmuClickButton(IDC_SETTINGS);
     EmuRunPending();
@@ -238,6 +238,16 @@ TEST_F(ConnectedDialogTest, CloseThenDestroyDisconnectsOnceAndQuits) {
     MSG quit;
     EXPECT_EQ(GetMessageW(&quit, 0, 0, 0), FALSE);
     EXPECT_EQ(EmuQuitCode(), 0);
+}
+
+TEST_F(ConnectedDialogTest, DestroyAloneDisconnectsAndQuits) {
+    Connect();
+    EXPECT_EQ(MainDialogProc(dialog, WM_DESTROY, 0, 0), TRUE);
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuSerialCloseCount(u"COM1:"), 1);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
+    MSG quit;
+    EXPECT_EQ(GetMessageW(&quit, 0, 0, 0), FALSE);
 }
 
 TEST_F(ConnectedDialogTest, EachTimerTickPollsTheOpenPort) {

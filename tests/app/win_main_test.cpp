@@ -8,7 +8,7 @@
 namespace {
 
 class WinMainTest : public EmulatedTest {
-protected:
+  protected:
     // Lets the started program run until the user closes it at `at`.
     int RunUntilClosed(DWORD at) {
         EmuSchedule(at, [] { PostMessageW(EmuDialog(), WM_CLOSE, 0, 0); });
@@ -27,6 +27,24 @@ TEST_F(WinMainTest, SecondStartBringsTheHiddenFirstCopyToTheFrontAndCreatesNothi
     EXPECT_TRUE(EmuWindowVisible(firstCopy));
     EXPECT_EQ(GetForegroundWindow(), firstCopy);
     EXPECT_EQ(EmuDialog(), 0) << "the second copy must not create a dialog";
+}
+
+TEST_F(WinMainTest, TheFirstCopyIsFoundWhateverItsWindowClass) {
+    for (const char16_t* windowClass : {u"#32770", u"Fl_Window"}) {
+        EmuReset();
+        HWND firstCopy = EmuAddWindow(u"Tastra v1.00", windowClass);
+        ShowWindow(firstCopy, SW_HIDE);
+        EXPECT_EQ(WinMain(&g_moduleResources, nullptr, u"", SW_SHOW), 0);
+        EXPECT_TRUE(EmuWindowVisible(firstCopy)) << "class " << std::string(windowClass, windowClass + 2);
+        EXPECT_EQ(EmuDialog(), 0);
+    }
+}
+
+TEST_F(WinMainTest, TheTextsComeFromTheInstanceThatStartedTheProgram) {
+    g_hInstance = nullptr;  // as at process start
+    RunUntilClosed(10);
+    EXPECT_EQ(g_hInstance, &g_moduleResources);
+    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
 }
 
 TEST_F(WinMainTest, ATitleThatOnlyResemblesTheProgramsDoesNotCount) {
@@ -82,7 +100,8 @@ TEST_F(WinMainTest, TheDialogsKeyboardNavigationRunsBeforeDispatch) {
     EmuSchedule(20, [&] { focusAfterTab = EmuFocusedControl(); });
     RunUntilClosed(30);
     EXPECT_EQ(focusAfterTab, IDC_CONNECT) << "Tab moves from the port list to the next tab stop";
-    for (const EmuMessage& m : EmuMessageLog()) EXPECT_NE(m.message, WM_CHAR) << "the loop translates nothing";
+    for (const EmuMessage& m : EmuMessageLog())
+        EXPECT_NE(m.message, WM_CHAR) << "the loop translates nothing";
 }
 
 }  // namespace

@@ -32,9 +32,8 @@ focus_window "$TASTRA_WINDOW"
 press_connect_button
 if ! wait_until 20 "the greeting" terminal_received "$greeting"; then
   echo "not ok - Tastra connects to the terminal"
-  cat "$SESSION_DIR/tastra.log"
-  echo "$passed passed, 1 failed"
-  exit 1
+  failed=1
+  finish
 fi
 expected_hello="$(printf '\033[c\000%s\r\n' "$greeting" | od -An -tx1)"
 check "the terminal receives ESC [ c, a zero byte and the greeting" \
@@ -104,5 +103,4 @@ check "Disconnect sends the farewell ending in CR LF LF" \
   test "$(tail -c "$(( ${#farewell} + 3 ))" "$SESSION_DIR/terminal.log" | od -An -tx1)" = \
        "$(printf '%s\r\n\n' "$farewell" | od -An -tx1)"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -10,12 +10,9 @@ command -v Xvfb >/dev/null || { echo "SKIP: Xvfb is not installed"; exit 77; }
 
 fault_session
 NO_WM=1
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 &
-xvfb_pid=$!
+start_xvfb "$SESSION_DIR"
+xvfb_pid="$XVFB_PID"
 SESSION_PIDS+=("$xvfb_pid")
-wait_until 30 "the X server" test -s "$SESSION_DIR/display"
-export DISPLAY=":$(head -n1 "$SESSION_DIR/display")"
-wait_until 30 "the X server to answer" xdpyinfo
 
 new_line
 start_tastra "$tastra"

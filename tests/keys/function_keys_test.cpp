@@ -12,7 +12,6 @@
 #include "platform/emulated/emu_window.h"
 #include "platform/sip.h"
 #include "platform/window.h"
-#include "tests/keys/fake_port.h"
 #include "tests/keys/key_test.h"
 
 namespace {
@@ -23,7 +22,7 @@ const std::string PF3 = "\x1bOR";
 const std::string PF4 = "\x1bOS";
 
 class FunctionKeysTest : public KeyTest {
-protected:
+  protected:
     void SetUp() override {
         KeyTest::SetUp();
         dialog = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, MainDialogProc, 0);
@@ -33,8 +32,8 @@ protected:
     }
     // The keys arrive from the terminal, as in use.
     void Type(const std::string& bytes) {
-        FakePortScriptRead(Bytes(bytes));
-        PollTerminalInput(dialog, FAKE_PORT_HANDLE);
+        Arrive(bytes);
+        PollTerminalInput(dialog, port);
     }
     int CountLogged(EmuMessageKind kind, HWND target, UINT message) {
         int n = 0;
@@ -236,23 +235,19 @@ TEST_F(FunctionKeysTest, Pf4WithoutForegroundWindowDoesNothing) {
 }
 
 TEST_F(FunctionKeysTest, Pf4OnTheOwnDialogClosesTheProgram) {
-    g_hPort = FAKE_PORT_HANDLE;
+    g_hPort = port;
     EmuSetForeground(dialog);
     Type(PF4);
     EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
-    size_t callsDuringClose = FakePortCalls().size();
+    int strayBefore = EmuSerialStrayCalls();
 
     EXPECT_GE(EmuRunPending(), 1);  // the posted WM_DESTROY
     EXPECT_EQ(CountLogged(EMU_SENT, dialog, WM_CLOSE), 1);
     EXPECT_EQ(CountLogged(EMU_POSTED, dialog, WM_DESTROY), 1);
     EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
     // The second message found no port: nothing touched the closed one again.
-    const std::vector<FakePortCall>& calls = FakePortCalls();
-    for (size_t i = callsDuringClose; i < calls.size(); ++i) EXPECT_NE(calls[i].handle, FAKE_PORT_HANDLE);
-    int closes = 0;
-    for (const FakePortCall& c : calls)
-        if (c.kind == FAKE_CLOSE && c.handle == FAKE_PORT_HANDLE) ++closes;
-    EXPECT_EQ(closes, 1);  // by the close request
+    EXPECT_EQ(EmuSerialStrayCalls(), strayBefore);
+    EXPECT_EQ(EmuSerialCloseCount(TERMINAL), 1);  // by the close request
 
     MSG quit{};
     EXPECT_FALSE(GetMessageW(&quit, 0, 0, 0));

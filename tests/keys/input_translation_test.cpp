@@ -3,80 +3,24 @@
 #include "platform/emulated/emu_clock.h"
 #include "platform/emulated/emu_window.h"
 #include "platform/window.h"
-#include "tests/keys/fake_port.h"
 #include "tests/keys/key_test.h"
 
 namespace {
 
-constexpr WORD NO_KEY = 0;
-constexpr WORD NO_CHAR = 0;
-
-struct ByteRule {
-    WORD key;
-    WORD character;
-};
-
-// Written from the terminal's byte table, one row per control byte.
-const ByteRule CONTROL_BYTES[32] = {
-    {NO_KEY, NO_CHAR},      // 00
-    {NO_KEY, 0x00AA},       // 01 Ctrl+A feminine a
-    {NO_KEY, 0x00BD},       // 02 Ctrl+B one half
-    {NO_KEY, 0x00A9},       // 03 Ctrl+C
-    {NO_KEY, 0x2206},       // 04 Ctrl+D increment
-    {VK_END, NO_CHAR},      // 05 Ctrl+E End
-    {NO_KEY, NO_CHAR},      // 06 Ctrl+F
-    {NO_KEY, 0x2265},       // 07 Ctrl+G greater or equal
-    {VK_BACK, 0x0008},      // 08 Backspace
-    {VK_TAB, 0x0009},       // 09 Tab
-    {NO_KEY, NO_CHAR},      // 0A line feed
-    {NO_KEY, NO_CHAR},      // 0B Ctrl+K
-    {NO_KEY, 0x00A3},       // 0C Ctrl+L pound
-    {VK_RETURN, 0x000D},    // 0D Return
-    {NO_KEY, NO_CHAR},      // 0E Ctrl+N
-    {NO_KEY, 0x00B9},       // 0F Ctrl+O superscript one
-    {NO_KEY, 0x00B1},       // 10 Ctrl+P plus-minus
-    {VK_HOME, NO_CHAR},     // 11 Ctrl+Q Home
-    {NO_KEY, 0x00AE},       // 12 Ctrl+R registered
-    {NO_KEY, 0x2264},       // 13 Ctrl+S less or equal
-    {NO_KEY, 0x00BE},       // 14 Ctrl+T three quarters
-    {NO_KEY, 0x221E},       // 15 Ctrl+U infinity
-    {NO_KEY, 0x00BC},       // 16 Ctrl+V one quarter
-    {NO_KEY, 0x00A4},       // 17 Ctrl+W currency
-    {NO_KEY, 0x00D7},       // 18 Ctrl+X multiplication
-    {NO_KEY, 0x00A5},       // 19 Ctrl+Y yen
-    {NO_KEY, 0x00F7},       // 1A Ctrl+Z division
-    {VK_ESCAPE, 0x001B},    // 1B a lone Esc
-    {NO_KEY, NO_CHAR},      // 1C
-    {NO_KEY, NO_CHAR},      // 1D
-    {NO_KEY, NO_CHAR},      // 1E
-    {NO_KEY, NO_CHAR},      // 1F
-};
-
-ByteRule ExpectedRule(int b) {
-    if (b < 0x20) return CONTROL_BYTES[b];
-    if (b == 0x7F) return {VK_DELETE, NO_CHAR};
-    if (b == 0x80) return {NO_KEY, 0x20AC};
-    return {NO_KEY, static_cast<WORD>(b)};  // ASCII, then ISO 8859-1
-}
-
-KeyMessages Expected(const ByteRule& rule) {
-    KeyMessages all;
-    if (rule.key != NO_KEY) all = all + Press(rule.key);
-    if (rule.character != NO_CHAR) all = all + Char(rule.character);
-    return all;
-}
-
 class InputTranslationTest : public KeyTest {
-protected:
+  protected:
     void SetUp() override {
         KeyTest::SetUp();
         app = AddForegroundApp();
     }
-    void Tick() { PollTerminalInput(0, FAKE_PORT_HANDLE); }
+    void Tick() { PollTerminalInput(0, port); }
     void TickWith(const std::string& bytes) {
-        FakePortScriptRead(Bytes(bytes));
+        Arrive(bytes);
         Tick();
     }
+    int Reads() { return EmuSerialReadCount(TERMINAL); }
+    DWORD LastReadRoom() { return EmuSerialCalls(TERMINAL).back().requested; }
+    size_t Pending() { return EmuSerialPending(TERMINAL); }
     HWND app = 0;
 };
 
@@ -84,9 +28,9 @@ TEST_F(InputTranslationTest, EveryByteAloneFollowsTheTable) {
     for (int b = 0; b < 256; ++b) {
         SCOPED_TRACE(testing::Message() << "byte 0x" << std::hex << b);
         EmuClearMessageLog();
-        FakePortScriptRead({static_cast<BYTE>(b)});
+        EmuSerialArrive(TERMINAL, EmuNow(), {static_cast<BYTE>(b)});
         Tick();
-        EXPECT_EQ(KeysPostedTo(app), Expected(ExpectedRule(b)));
+        EXPECT_EQ(KeysPostedTo(app), MessagesOf(static_cast<BYTE>(b)));
     }
 }
 
@@ -95,9 +39,9 @@ TEST_F(InputTranslationTest, AllBytesInOneReadKeepTheirOrder) {
     KeyMessages expected;
     for (int b = 0; b < 256; ++b) {
         all.push_back(static_cast<BYTE>(b));
-        expected = expected + Expected(ExpectedRule(b));  // ESC then 0x1C: a lone Esc
+        expected = expected + MessagesOf(static_cast<BYTE>(b));  // ESC then 0x1C: a lone Esc
     }
-    FakePortScriptRead(all);
+    EmuSerialArrive(TERMINAL, EmuNow(), all);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), expected);
     EXPECT_EQ(EmuSleptMilliseconds(), 0u);
@@ -106,7 +50,7 @@ TEST_F(InputTranslationTest, AllBytesInOneReadKeepTheirOrder) {
 TEST_F(InputTranslationTest, CtrlCharMapHoldsTheSpecialCharacters) {
     for (int b = 1; b < 32; ++b) {
         SCOPED_TRACE(testing::Message() << "byte 0x" << std::hex << b);
-        EXPECT_EQ(CTRL_CHAR_MAP[b - 1], CONTROL_BYTES[b].character);
+        EXPECT_EQ(CTRL_CHAR_MAP[b - 1], MeaningOf(static_cast<BYTE>(b)).character);
     }
 }
 
@@ -119,7 +63,7 @@ TEST_F(InputTranslationTest, CursorSequenceInOneRead) {
     TickWith("\x1b[Ax");
     EXPECT_EQ(KeysPostedTo(app), Press(VK_UP) + Char('x'));
     EXPECT_EQ(EmuSleptMilliseconds(), 0u);
-    EXPECT_EQ(FakePortReadCount(), 1);
+    EXPECT_EQ(Reads(), 1);
 }
 
 TEST_F(InputTranslationTest, EveryCursorFinalByte) {
@@ -140,13 +84,13 @@ TEST_F(InputTranslationTest, ParametersAreNotParsed) {
 }
 
 TEST_F(InputTranslationTest, EscCompletedWithinTheWait) {
-    FakePortScriptRead(Bytes("z\x1b"));
-    FakePortArriveAt(EmuNow() + 4, Bytes("[Ay"));
+    Arrive("z\x1b");
+    Arrive("[Ay", 4);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Char('z') + Press(VK_UP) + Char('y'));
     EXPECT_EQ(EmuSleptMilliseconds(), 5u);
-    ASSERT_EQ(FakePortReadCount(), 2);
-    EXPECT_EQ(FakePortCalls().back().requested, 258u);  // the room behind "z" ESC
+    ASSERT_EQ(Reads(), 2);
+    EXPECT_EQ(LastReadRoom(), 258u);  // the room behind "z" ESC
 }
 
 TEST_F(InputTranslationTest, LoneEscAfterTheWait) {
@@ -156,8 +100,8 @@ TEST_F(InputTranslationTest, LoneEscAfterTheWait) {
 }
 
 TEST_F(InputTranslationTest, SequenceArrivingAfterTheWaitIsTyped) {
-    FakePortScriptRead(Bytes("\x1b"));
-    FakePortArriveAt(EmuNow() + 6, Bytes("[A"));
+    Arrive("\x1b");
+    Arrive("[A", 6);
     Tick();
     EmuAdvance(100);
     Tick();
@@ -166,12 +110,12 @@ TEST_F(InputTranslationTest, SequenceArrivingAfterTheWaitIsTyped) {
 
 // A second trailing ESC in the same tick does not wait again.
 TEST_F(InputTranslationTest, OneWaitPerTick) {
-    FakePortScriptRead(Bytes("\x1b"));
-    FakePortArriveAt(EmuNow() + 3, Bytes("\x1b"));
-    FakePortArriveAt(EmuNow() + 8, Bytes("[A"));
+    Arrive("\x1b");
+    Arrive("\x1b", 3);
+    Arrive("[A", 8);
     Tick();
     EXPECT_EQ(EmuSleptMilliseconds(), 5u);
-    EXPECT_EQ(FakePortReadCount(), 2);
+    EXPECT_EQ(Reads(), 2);
     EmuAdvance(100);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B) + Press(VK_ESCAPE) + Char(0x1B) + Chars("[A"));
@@ -184,12 +128,12 @@ TEST_F(InputTranslationTest, EscFollowedByAnotherByte) {
 }
 
 TEST_F(InputTranslationTest, FailedSecondReadLeavesALoneEsc) {
-    FakePortScriptRead(Bytes("\x1b"));
-    EmuSchedule(EmuNow() + 1, [] { FakePortFailReads(true); });
-    FakePortArriveAt(EmuNow() + 2, Bytes("[A"));
+    Arrive("\x1b");
+    EmuSchedule(EmuNow() + 1, [] { EmuSerialFailReads(TERMINAL, true); });
+    Arrive("[A", 2);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B));
-    FakePortFailReads(false);
+    EmuSerialFailReads(TERMINAL, false);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B) + Char('[') + Char('A'));
 }
@@ -200,15 +144,15 @@ TEST_F(InputTranslationTest, IntroducerWithoutFinalByteIsDropped) {
     TickWith("x\x1b[");
     EXPECT_EQ(KeysPostedTo(app), Char('x'));
     EXPECT_EQ(EmuSleptMilliseconds(), 0u);
-    EXPECT_EQ(FakePortReadCount(), 1);
+    EXPECT_EQ(Reads(), 1);
     TickWith("Ay");
     EXPECT_EQ(KeysPostedTo(app), Char('x') + Char('A') + Char('y'));
 }
 
 TEST_F(InputTranslationTest, IntroducerCompletedOnlyUpToTheWait) {
-    FakePortScriptRead(Bytes("\x1b"));
-    FakePortArriveAt(EmuNow() + 3, Bytes("O"));
-    FakePortArriveAt(EmuNow() + 50, Bytes("P"));
+    Arrive("\x1b");
+    Arrive("O", 3);
+    Arrive("P", 50);
     Tick();
     EXPECT_TRUE(KeysPostedTo(app).empty());
     EmuAdvance(100);
@@ -218,20 +162,20 @@ TEST_F(InputTranslationTest, IntroducerCompletedOnlyUpToTheWait) {
 
 TEST_F(InputTranslationTest, IntroducerAtTheEndOfAFullBuffer) {
     std::string burst(258, 'a');
-    FakePortScriptRead(Bytes(burst + "\x1b[" + "Ab"));
+    Arrive(burst + "\x1b[" + "Ab");
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Chars(burst));
-    EXPECT_EQ(FakePortPending(), 2u);
+    EXPECT_EQ(Pending(), 2u);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Chars(burst) + Chars("Ab"));
 }
 
 TEST_F(InputTranslationTest, EscAtTheEndOfAFullBufferCannotWaitForMore) {
     std::string burst(259, 'a');
-    FakePortScriptRead(Bytes(burst + "\x1b" + "[A"));
+    Arrive(burst + "\x1b" + "[A");
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Chars(burst) + Press(VK_ESCAPE) + Char(0x1B));
-    EXPECT_EQ(FakePortReadCount(), 1);
+    EXPECT_EQ(Reads(), 1);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Chars(burst) + Press(VK_ESCAPE) + Char(0x1B) + Chars("[A"));
 }
@@ -240,10 +184,11 @@ TEST_F(InputTranslationTest, EscAtTheEndOfAFullBufferCannotWaitForMore) {
 // ticks run back to back, so their buffers are likely the same memory).
 TEST_F(InputTranslationTest, IntroducerDoesNotReachAnEarlierTicksBytes) {
     std::string earlier;
-    while (earlier.size() < 258) earlier += "\x1b[A";
+    while (earlier.size() < 258)
+        earlier += "\x1b[A";
     earlier += "zz";
-    FakePortScriptRead(Bytes(earlier));
-    FakePortScriptRead(Bytes("\x1b["));
+    Arrive(earlier);
+    Arrive("\x1b[");
     Tick();
     Tick();
     EXPECT_EQ(KeysPostedTo(app).size(), 86u * 2 + 2);
@@ -265,14 +210,15 @@ TEST_F(InputTranslationTest, EscapeSequenceStopsAtTheCount) {
 
 TEST_F(InputTranslationTest, BurstIsSpreadOverTicks) {
     std::string burst;
-    for (int i = 0; i < 300; ++i) burst += static_cast<char>('a' + i % 26);
-    FakePortScriptRead(Bytes(burst));
+    for (int i = 0; i < 300; ++i)
+        burst += static_cast<char>('a' + i % 26);
+    Arrive(burst);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Chars(burst.substr(0, 260)));
-    EXPECT_EQ(FakePortCalls().back().requested, 260u);
+    EXPECT_EQ(LastReadRoom(), 260u);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Chars(burst));
-    EXPECT_EQ(FakePortPending(), 0u);
+    EXPECT_EQ(Pending(), 0u);
 }
 
 TEST_F(InputTranslationTest, FailedTargetQueryDropsTheTick) {
@@ -281,18 +227,18 @@ TEST_F(InputTranslationTest, FailedTargetQueryDropsTheTick) {
     EXPECT_TRUE(EmuKeyMessagesTo(app).empty());
     EXPECT_TRUE(EmuMessageLog().empty());
     EXPECT_TRUE(EmuWindowExists(app));
-    EXPECT_EQ(FakePortPending(), 0u);
+    EXPECT_EQ(Pending(), 0u);
     EmuFailKeyboardTarget(false);
     TickWith("c");
     EXPECT_EQ(KeysPostedTo(app), Char('c'));
 }
 
 TEST_F(InputTranslationTest, FailedReadPostsNothing) {
-    FakePortScriptRead(Bytes("abc"));
-    FakePortFailReads(true);
+    Arrive("abc");
+    EmuSerialFailReads(TERMINAL, true);
     Tick();
     EXPECT_TRUE(EmuMessageLog().empty());
-    FakePortFailReads(false);
+    EmuSerialFailReads(TERMINAL, false);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Chars("abc"));
 }

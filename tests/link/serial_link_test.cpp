@@ -99,6 +99,15 @@ TEST_F(ConnectTest, DrainReadTakesOnlyWhatArrivedBeforeTheGreeting) {
     EXPECT_EQ(EmuSerialPending(u"COM1:"), 1u);
 }
 
+TEST_F(ConnectTest, DrainReadTakesOneBufferfulAtMost) {
+    AddTerminal(u"COM1:");
+    EmuSerialArrive(u"COM1:", 50, std::vector<BYTE>(300, 'x'));
+    OpenDialog({u"COM1: Serial"});
+
+    ASSERT_NE(ConnectTerminal(dialog), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuSerialPending(u"COM1:"), 40u);
+}
+
 TEST_F(ConnectTest, FailingDrainReadStillGreets) {
     AddTerminal(u"COM1:");
     EmuSerialFailReads(u"COM1:", true);
@@ -187,8 +196,7 @@ TEST_F(ConnectTest, TimerThatCannotStartClosesThePortQuietly) {
     EXPECT_EQ(EmuSerialCloseCount(u"COM1:"), 1);
     EXPECT_EQ(EmuRadioMode(), BTH_POWER_OFF);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
-    EXPECT_TRUE(EmuControlEnabled(IDC_PORT));
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+    ExpectIdlePlainState();
 }
 
 class DialogStateTest : public LinkTest {};
@@ -201,21 +209,11 @@ TEST_F(DialogStateTest, ConnectedAndIdleStatesControlByControl) {
 
     HANDLE port = ConnectTerminal(dialog);
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(EmuControlEnabled(IDC_PORT));
-    EXPECT_FALSE(EmuControlVisible(IDC_BAUD));
-    EXPECT_FALSE(EmuControlVisible(IDC_BAUD_LABEL));
-    EXPECT_TRUE(EmuControlVisible(IDC_SETTINGS));
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Disconnect");
-    EXPECT_EQ(EmuControlText(IDC_SETTINGS), u"Minimise");
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Terminal is connected!");
+    ExpectConnectedState();
 
     EmuAdvance(50);
     DisconnectTerminal(dialog, port);
-    EXPECT_TRUE(EmuControlEnabled(IDC_PORT));
-    EXPECT_TRUE(EmuControlVisible(IDC_BAUD));
-    EXPECT_TRUE(EmuControlVisible(IDC_BAUD_LABEL));
-    EXPECT_FALSE(EmuControlVisible(IDC_SETTINGS));
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+    ExpectIdlePlainState();
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
     EXPECT_FALSE(EmuTimerRunning(dialog, POLL_TIMER_ID));
     EXPECT_FALSE(EmuSerialIsOpen(u"COM1:"));
@@ -223,6 +221,27 @@ TEST_F(DialogStateTest, ConnectedAndIdleStatesControlByControl) {
     ASSERT_EQ(writes.size(), 3u);
     EXPECT_EQ(writes[2].time, 150u);
     EXPECT_EQ(writes[2].bytes, Bytes("Connection is closed!\r\n\n"));
+}
+
+// No poll may run on a port that is going, and the radio must not go off
+// under a port that is still open.
+TEST_F(DialogStateTest, DisconnectStopsTheTimerBeforeTheFarewellAndClosesBeforeTheRadioGoesOff) {
+    AddPairedDevice(u"0123456789AB", u"Term", 3);
+    EmuSerialAddEndpoint(u"COM7:");
+    OpenDialog({u"COM7: BT-Term"});
+    HANDLE port = ConnectTerminal(dialog);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+
+    bool timerAtFarewell = true;
+    DWORD radioAtClose = BTH_POWER_OFF;
+    EmuSerialWatch(u"COM7:", [&](EmuSerialCallKind kind) {
+        if (kind == EMU_SERIAL_WRITE) timerAtFarewell = EmuTimerRunning(dialog, POLL_TIMER_ID);
+        if (kind == EMU_SERIAL_CLOSE) radioAtClose = EmuRadioMode();
+    });
+    DisconnectTerminal(dialog, port);
+    EXPECT_FALSE(timerAtFarewell);
+    EXPECT_EQ(radioAtClose, BTH_CONNECTABLE);
+    EXPECT_EQ(EmuRadioMode(), BTH_POWER_OFF);
 }
 
 TEST_F(DialogStateTest, IdleStateAfterABluetoothLinkOffersTheSettingsButton) {
@@ -278,12 +297,13 @@ TEST_F(DialogStateTest, GermanGreetingAndFarewell) {
 
     HANDLE port = ConnectTerminal(dialog);
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Terminal ist verbunden!");
-    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Schliessen");
+    ExpectConnectedState(GERMAN);
     DisconnectTerminal(dialog, port);
+    ExpectIdlePlainState(GERMAN);
 
     std::vector<BYTE> expected = HANDSHAKE;
-    for (BYTE b : Bytes("Tastra v1.00 ist verbunden!\r\nVerbindung ist geschlossen!\r\n\n")) expected.push_back(b);
+    for (BYTE b : Bytes("Tastra v1.00 ist verbunden!\r\nVerbindung ist geschlossen!\r\n\n"))
+        expected.push_back(b);
     EXPECT_EQ(EmuSerialWrittenBytes(u"COM1:"), expected);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Verbindung ist geschlossen!");
 }
@@ -390,7 +410,8 @@ TEST_F(BluetoothConnectTest, RegistrationsThatMakeNoDeviceAreNotLeftBehind) {
 
     EXPECT_EQ(ConnectTerminal(dialog), INVALID_HANDLE_VALUE);
     ASSERT_EQ(EmuRegistrations().size(), 3u);
-    for (const EmuRegistration& r : EmuRegistrations()) EXPECT_FALSE(r.active);
+    for (const EmuRegistration& r : EmuRegistrations())
+        EXPECT_FALSE(r.active);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: COM port does not work!");
 }
 

@@ -1,26 +1,40 @@
-// The x11 registry and radio against a stand-in for BlueZ (python3-dbusmock's
-// bluez5 template on a private bus, started by tests/linux/with-bluez), read
-// through the platform calls and the core's own lookups and port list.
+// The Linux registry, radio and Bluetooth links against a stand-in for BlueZ
+// (python3-dbusmock's bluez5 template with the profile API, on a private bus
+// started by tests/linux/with-bluez), driven through the platform calls and
+// the core's own lookups, port list, connect and disconnect.
 #include <gtest/gtest.h>
 #include <sdbus-c++/sdbus-c++.h>
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/resource.h"
+#include "app/shell.h"
+#include "keys/input_translation.h"
 #include "link/bt_provisioning.h"
+#include "link/serial_link.h"
 #include "platform/bluetooth.h"
+#include "platform/devices.h"
+#include "platform/emulated/emu_window.h"
 #include "platform/registry.h"
+#include "platform/resources.h"
+#include "platform/serial.h"
+#include "platform/window.h"
 #include "platform/linux/bluez_client.h"
+#include "platform/linux/bluez_profile.h"
 #include "platform/linux/device_view.h"
-#include "platform/linux/sdp_cache.h"
+#include "ports/port_list.h"
 #include "ports/registry_lookup.h"
 #include "tests/linux/view_support.h"
 
@@ -31,7 +45,6 @@ namespace {
 const char kMockInterface[] = "org.bluez.Mock";
 const char kProperties[] = "org.freedesktop.DBus.Properties";
 const char kAdapterPath[] = "/org/bluez/hci0";
-const char kAdapterAddress[] = "00:01:02:03:04:05";  // what the template gives hci0
 const char kSerialPortUuid[] = "00001101-0000-1000-8000-00805f9b34fb";
 const char kObexPushUuid[] = "00001105-0000-1000-8000-00805f9b34fb";
 const char16_t kDeviceRoot[] = u"Software\\Microsoft\\Bluetooth\\Device";
@@ -65,11 +78,9 @@ protected:
         fs::create_directories(root_ / "dev");
         setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
         UseDeviceViewRoots((root_ / "sys").c_str(), (root_ / "dev").c_str());
-        UseBluetoothStateRoot((root_ / "state").c_str());
     }
     void TearDown() override {
         setenv("DBUS_SYSTEM_BUS_ADDRESS", mockAddress_.c_str(), 1);
-        UseBluetoothStateRoot(nullptr);
         UseDeviceViewRoots(nullptr, nullptr);
         unsetenv("XDG_CONFIG_HOME");
         fs::remove_all(root_);
@@ -102,15 +113,6 @@ protected:
         Call(kAdapterPath, kProperties, "Set", "org.bluez.Adapter1", name, sdbus::Variant(on));
     }
     bool AdapterFlag(const char* name) { return Get<bool>(kAdapterPath, "org.bluez.Adapter1", name); }
-    // A cache file as bluetoothd writes it, with hex-encoded SDP records.
-    void WriteSdpCache(const std::string& device, const std::vector<std::string>& records) {
-        fs::path dir = root_ / "state" / kAdapterAddress / "cache";
-        fs::create_directories(dir);
-        std::ofstream f(dir / device);
-        f << "[General]\nName=whatever\n\n[ServiceRecords]\n";
-        for (size_t i = 0; i < records.size(); ++i) f << "0x0001000" << i << "=" << records[i] << "\n";
-    }
-
     // Every device key in enumeration order, walked and read as the core does.
     std::vector<std::pair<std::string, DeviceKey>> DeviceKeys() {
         std::vector<std::pair<std::string, DeviceKey>> out;
@@ -141,12 +143,6 @@ protected:
     fs::path root_;
 };
 
-// An SDP record: a 16-bit service class, then L2CAP, RFCOMM with its channel and OBEX (all in hex).
-std::string SdpRecord(const std::string& serviceClass, const std::string& channel) {
-    return "3526" "0900000A00010004" "090001350319" + serviceClass + "0900043511" "3503190100" "350519000308" + channel +
-           "3503190008";
-}
-
 TEST_F(BluezViewTest, PairedDevicesBecomeKeysWithTheirNameAndServicesAndUnpairedOnesDoNot) {
     AddAdapter();
     std::vector<std::string> terminal = {kSerialPortUuid, kObexPushUuid};
@@ -156,35 +152,29 @@ TEST_F(BluezViewTest, PairedDevicesBecomeKeysWithTheirNameAndServicesAndUnpaired
 
     auto phone = Get<std::vector<std::string>>(DevicePath("11:22:33:44:55:66"), "org.bluez.Device1", "UUIDs");
     std::vector<std::pair<std::string, DeviceKey>> expected = {
-        {"0A1B2C3D4E5F", {u"Terminal", terminal, {}}},
+        {"0A1B2C3D4E5F", {u"Terminal", terminal, {{kSerialPortUuid, RFCOMM_CHANNEL_MULTIPLE}}}},
         {"112233445566", {u"Phone", phone, {}}},
     };
     ASSERT_FALSE(phone.empty());
-    EXPECT_EQ(DeviceKeys(), expected) << "no channel: BlueZ does not tell it and there is no SDP cache";
-
+    EXPECT_EQ(DeviceKeys(), expected) << "BlueZ finds the channel when it connects";
     EXPECT_EQ(BuildPortList(false), std::vector<std::string>{"COM0: BT-Terminal"}) << "only a Serial Port device is listed";
-    DWORD address[2] = {0, 0};
-    EXPECT_EQ(FindDeviceChannel(u"Terminal", address), 0) << "a device without a known channel cannot be connected";
-    EXPECT_EQ(RegisterOutgoingPort(u"COM0: BT-Terminal"), 0);
-    EXPECT_EQ(g_hOutgoingDevice, INVALID_HANDLE_VALUE);
 }
 
-TEST_F(BluezViewTest, TheSerialPortChannelComesFromTheSdpCacheOfTheRightDevice) {
+TEST_F(BluezViewTest, OfTwoDevicesWithOneNameTheFirstWithTheSerialPortServiceIsFound) {
     AddAdapter();
-    std::vector<std::string> uuids = {kObexPushUuid, kSerialPortUuid};
-    // Same name, earlier in key order, but nothing cached: passed over.
-    AddPairedDevice("01:02:03:04:05:06", "Terminal", &uuids);
-    AddPairedDevice("BE:1B:2C:3D:4E:5F", "Terminal", &uuids);
-    // Object push on channel 12 comes first in the file and must not be taken.
-    WriteSdpCache("BE:1B:2C:3D:4E:5F", {SdpRecord("1105", "0C"), SdpRecord("1101", "03")});
+    std::vector<std::string> push = {kObexPushUuid};
+    std::vector<std::string> both = {kObexPushUuid, kSerialPortUuid};
+    // Same name, earlier in key order, but no Serial Port service: passed over.
+    AddPairedDevice("01:02:03:04:05:06", "Terminal", &push);
+    AddPairedDevice("BE:1B:2C:3D:4E:5F", "Terminal", &both);
 
     auto keys = DeviceKeys();
     ASSERT_EQ(keys.size(), 2u);
     EXPECT_TRUE(keys[0].second.channels.empty());
-    EXPECT_EQ(keys[1].second.channels, (std::map<std::string, DWORD>{{kSerialPortUuid, 3}}));
+    EXPECT_EQ(keys[1].second.channels, (std::map<std::string, DWORD>{{kSerialPortUuid, RFCOMM_CHANNEL_MULTIPLE}}));
 
     DWORD address[2] = {0, 0};
-    EXPECT_EQ(FindDeviceChannel(u"Terminal", address), 3);
+    EXPECT_EQ(FindDeviceChannel(u"Terminal", address), RFCOMM_CHANNEL_MULTIPLE);
     EXPECT_EQ(address[0], 0x2C3D4E5Fu);
     EXPECT_EQ(address[1], 0xBE1Bu);
     EXPECT_EQ(FindDeviceChannel(u"terminal", address), 0) << "names compare exactly";
@@ -338,6 +328,195 @@ TEST_F(BluezViewTest, AnOpenKeySeesNoChangeUntilEveryKeyIsClosed) {
     RegCloseKey(again);
     RegCloseKey(root);
     EXPECT_EQ(DeviceKeys().size(), 2u);
+}
+
+// Connecting through the core, with the stand-in handing over one end of a
+// socket pair as bluetoothd hands over the RFCOMM socket; the test holds the
+// other end as the terminal.
+constexpr int kGenerousMs = 5000;
+const char kTerminal[] = "0A:1B:2C:3D:4E:5F";
+
+long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+INT_PTR QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+class BluezLinkTest : public BluezViewTest {
+protected:
+    void SetUp() override {
+        BluezViewTest::SetUp();
+        g_hInstance = &g_moduleResources;
+        g_langOffset = 0;
+        AddAdapter();
+        std::vector<std::string> uuids = {kSerialPortUuid};
+        AddPairedDevice(kTerminal, "Terminal", &uuids);
+        descriptors_ = OpenDescriptors();
+    }
+    void TearDown() override {
+        if (far_ >= 0) close(far_);
+        if (!vanished_.empty())
+            sdbus::createProxy(*bus_, vanished_, "/")->callMethod("Return").onInterface(kMockInterface);
+        UseBluezConnectWait(0);
+        BluezViewTest::TearDown();
+    }
+
+    // Lists the Bluetooth entries, selects the first, runs `meanwhile`, connects.
+    HANDLE Connect(const std::function<void()>& meanwhile = [] {}) {
+        EmuResetWindows();
+        dialog_ = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, QuietDialogProc, 0);
+        ListBluetoothPorts(GetDlgItem(dialog_, IDC_PORT));
+        SendDlgItemMessageW(dialog_, IDC_PORT, CB_SETCURSEL, 0, 0);
+        meanwhile();
+        return ConnectTerminal(dialog_);
+    }
+    void TakeFarEnd() {
+        sdbus::UnixFd fd;
+        sdbus::createProxy(*bus_, "org.bluez", "/")->callMethod("TakeFarEnd").onInterface(kMockInterface)
+            .withArguments(sdbus::ObjectPath(DevicePath(kTerminal))).storeResultsTo(fd);
+        far_ = fd.release();
+    }
+    // What arrives at the terminal until `n` bytes or the far end closes.
+    std::string ReadFar(size_t n) {
+        std::string got;
+        for (long long deadline = NowMs() + kGenerousMs; got.size() < n && NowMs() < deadline;) {
+            pollfd p = {far_, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) continue;
+            char buffer[64];
+            ssize_t count = read(far_, buffer, std::min(sizeof buffer, n - got.size()));
+            if (count <= 0) break;
+            got.append(buffer, static_cast<size_t>(count));
+        }
+        return got;
+    }
+    bool FarEndClosed() {
+        pollfd p = {far_, POLLIN, 0};
+        char byte;
+        return poll(&p, 1, kGenerousMs) == 1 && read(far_, &byte, 1) == 0;
+    }
+    std::vector<std::string> Profiles() {
+        std::vector<std::string> profiles;
+        sdbus::createProxy(*bus_, "org.bluez", "/")->callMethod("RegisteredProfiles").onInterface(kMockInterface)
+            .storeResultsTo(profiles);
+        return profiles;
+    }
+    void SetPaired(bool paired) {
+        Call(DevicePath(kTerminal), kProperties, "Set", "org.bluez.Device1", "Paired", sdbus::Variant(paired));
+    }
+    void RefuseConnect(const std::string& refusal) {
+        Call("/", kMockInterface, "RefuseConnect", sdbus::ObjectPath(DevicePath(kTerminal)), refusal);
+    }
+    // After a link: nothing registered with BlueZ, no COM name, no descriptor left open.
+    void ExpectEverythingReleased(const std::string& why) {
+        EXPECT_TRUE(Profiles().empty()) << why;
+        EXPECT_EQ(DeviceExists(u"COM0:"), 0) << why;
+        EXPECT_EQ(OpenDescriptors(), descriptors_) << why;
+    }
+
+    HWND dialog_ = 0;
+    int far_ = -1;
+    std::string vanished_;  // the stand-in's unique name while it has given up org.bluez
+    int descriptors_ = 0;
+};
+
+TEST_F(BluezLinkTest, TheTerminalIsGreetedOverTheSocketTypesKeysAndIsSentTheFarewell) {
+    HANDLE port = Connect();
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Terminal is connected!");
+    std::vector<std::string> profiles = Profiles();
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_NE(profiles[0].find(" /org/tastra/serial_port 00001101-0000-1000-8000-00805f9b34fb client"),
+              std::string::npos) << profiles[0];
+    TakeFarEnd();
+    std::string greeting("\x1b[c\0Tastra v1.00 is connected!\r\n", 32);
+    EXPECT_EQ(ReadFar(greeting.size()), greeting);
+
+    EXPECT_EQ(CreateFileW(u"COM0:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0),
+              INVALID_HANDLE_VALUE) << "the port is open already";
+    HWND editor = EmuAddWindow(u"Notes", u"Edit");
+    EmuSetKeyboardTarget(editor);
+    ASSERT_EQ(write(far_, "ok\r", 3), 3);
+    std::u16string typed;
+    for (long long deadline = NowMs() + kGenerousMs; typed.size() < 3 && NowMs() < deadline;) {
+        PollTerminalInput(dialog_, port);
+        typed.clear();
+        for (const EmuMessage& m : EmuKeyMessagesTo(editor))
+            if (m.message == WM_CHAR) typed.push_back(static_cast<char16_t>(m.wParam));
+    }
+    EXPECT_EQ(typed, u"ok\r");
+
+    DisconnectTerminal(dialog_, port);
+    EXPECT_EQ(ReadFar(64), "Connection is closed!\r\n\n");
+    EXPECT_TRUE(FarEndClosed()) << "the link is dropped";
+    close(far_);
+    far_ = -1;
+    ExpectEverythingReleased("after Disconnect");
+}
+
+TEST_F(BluezLinkTest, ADeviceThatGoesAwayWhileConnectedIsAVanishedLine) {
+    HANDLE port = Connect();
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    TakeFarEnd();
+    close(far_);
+    far_ = -1;
+    // The stand-in may hold its copy of the far end a moment longer.
+    BYTE buffer[16];
+    DWORD got = 99;
+    bool gone = false;
+    for (long long deadline = NowMs() + kGenerousMs; !gone && NowMs() < deadline;) {
+        gone = !ReadFile(port, buffer, sizeof buffer, &got, nullptr);
+        ASSERT_EQ(got, 0u);
+    }
+    EXPECT_TRUE(gone) << "a read tells that the line is gone";
+    EXPECT_FALSE(WriteFile(port, "x", 1, &got, nullptr)) << "and no SIGPIPE ends the program";
+    DisconnectTerminal(dialog_, port);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
+    ExpectEverythingReleased("after Disconnect");
+}
+
+TEST_F(BluezLinkTest, DisconnectAfterBluezEndedStillDropsTheLink) {
+    HANDLE port = Connect();
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    TakeFarEnd();
+    ASSERT_EQ(ReadFar(32).size(), 32u);
+    sdbus::createProxy(*bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus")->callMethod("GetNameOwner")
+        .onInterface("org.freedesktop.DBus").withArguments(std::string("org.bluez")).storeResultsTo(vanished_);
+    Call("/", kMockInterface, "Vanish");
+
+    DisconnectTerminal(dialog_, port);
+    EXPECT_EQ(ReadFar(64), "Connection is closed!\r\n\n");
+    EXPECT_TRUE(FarEndClosed());
+    close(far_);
+    far_ = -1;
+    EXPECT_EQ(DeviceExists(u"COM0:"), 0);
+    EXPECT_EQ(OpenDescriptors(), descriptors_) << "the bus connection is closed all the same";
+}
+
+TEST_F(BluezLinkTest, RefusalsGiveTheNormalErrorAndLeaveNothingBehind) {
+    const char* empty = getenv("TASTRA_EMPTY_BUS_ADDRESS");
+    ASSERT_NE(empty, nullptr) << "run through tests/linux/with-bluez";
+    constexpr int kShortWaitMs = 300;
+    struct Case {
+        const char* what;
+        std::function<void()> meanwhile;
+    } cases[] = {
+        {"connect refused", [&] { RefuseConnect("org.bluez.Error.Failed"); }},
+        {"no answer within the wait", [&] { RefuseConnect("silent"); }},
+        {"device no longer paired", [&] { SetPaired(false); }},
+        {"BlueZ gone", [&] { setenv("DBUS_SYSTEM_BUS_ADDRESS", empty, 1); }},
+    };
+    UseBluezConnectWait(kShortWaitMs);
+    for (const Case& c : cases) {
+        long long start = NowMs();
+        EXPECT_EQ(Connect(c.meanwhile), INVALID_HANDLE_VALUE) << c.what;
+        EXPECT_LT(NowMs() - start, 3 * kShortWaitMs + kGenerousMs) << c.what << ": every wait is bounded";
+        EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: COM port does not work!") << c.what;
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", mockAddress_.c_str(), 1);
+        ExpectEverythingReleased(c.what);
+        RefuseConnect("");
+        SetPaired(true);
+    }
 }
 
 }  // namespace

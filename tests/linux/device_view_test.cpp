@@ -293,7 +293,7 @@ TEST_F(DeviceViewTest, APortEmulationRegistrationThatCannotBeMadeLeavesNothingBe
     incoming.channel = RFCOMM_CHANNEL_MULTIPLE;
     incoming.flocal = 1;
     EXPECT_EQ(RegisterDevice(u"COM", 4, u"btd.dll", &incoming, sizeof incoming), INVALID_HANDLE_VALUE)
-        << "an rfcomm tty cannot wait for a connection";
+        << "no server port is offered";
     PORTEMUPortParams outgoing = {};
     outgoing.channel = 3;
     outgoing.device = 0x0A1B2C3D4E5Full;
@@ -303,35 +303,52 @@ TEST_F(DeviceViewTest, APortEmulationRegistrationThatCannotBeMadeLeavesNothingBe
     EXPECT_FALSE(DeregisterDevice(INVALID_HANDLE_VALUE));
     EXPECT_FALSE(DeregisterDevice(0x5200));
 
-    int probe = socket(AF_BLUETOOTH, SOCK_RAW, 3);
-    if (probe >= 0) {
-        close(probe);
-        GTEST_SKIP() << "this kernel has Bluetooth; a failed bind cannot be provoked here";
-    }
-    EXPECT_EQ(RegisterDevice(u"COM", 4, u"btd.dll", &outgoing, sizeof outgoing), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(OpenDescriptors(), before) << "the control socket is not leaked";
+    EXPECT_EQ(RegisterDevice(u"COM", 4, u"btd.dll", &outgoing, sizeof outgoing), INVALID_HANDLE_VALUE)
+        << "no BlueZ to connect through";
+    EXPECT_EQ(OpenDescriptors(), before) << "the bus connection is not leaked";
     EXPECT_EQ(DeviceExists(u"COM4:"), 0);
     EXPECT_EQ(FindFreeComIndex(u"COM"), 0) << "a failed registration holds no index";
 }
 
-TEST_F(DeviceViewTest, AClaimedTtyHoldsItsIndexAheadOfAnAttachedLinkAndIsNotListedTwice) {
+TEST_F(DeviceViewTest, AClaimedSocketHoldsItsIndexAheadOfAnAttachedLinkAndOpensAsTheLine) {
     AddTty("rfcomm0", false);
     PtyPair& pty = AttachPty(2);
-    ASSERT_TRUE(ClaimViewIndex(2, "rfcomm0"));
-    EXPECT_FALSE(ClaimViewIndex(2, "rfcomm1")) << "one claim per index";
-    EXPECT_FALSE(ClaimViewIndex(10, "rfcomm1"));
-    std::vector<std::pair<std::string, std::string>> claimed = {{"COM2:", "Drivers\\Linux\\rfcomm0"}};
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+    ASSERT_TRUE(ClaimViewSocket(2, pair[0], "RFCOMM 0A:1B:2C:3D:4E:5F"));
+    EXPECT_FALSE(ClaimViewSocket(2, pair[0], "again")) << "one claim per index";
+    EXPECT_FALSE(ClaimViewSocket(10, pair[0], "out of range"));
+    std::vector<std::pair<std::string, std::string>> claimed = {
+        {"COM0:", "Drivers\\Linux\\rfcomm0"}, {"COM2:", "Drivers\\Linux\\RFCOMM 0A:1B:2C:3D:4E:5F"}};
     EXPECT_EQ(ActiveDrivers(), claimed);
-    ASSERT_TRUE(ClaimViewIndex(5, "rfcomm9"));
-    EXPECT_EQ(ActiveDrivers(), claimed) << "a tty whose node is not there yet is not listed";
-    EXPECT_EQ(DeviceExists(u"COM5:"), 0);
-    ReleaseViewIndex(5);
+
+    HANDLE port = CreateFileW(u"COM2:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(u"COM2:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0),
+              INVALID_HANDLE_VALUE) << "exclusive, as a tty is";
+    DCB odd = {};
+    odd.BaudRate = 1234567;
+    odd.Parity = 4;
+    odd.fOutxCtsFlow = 1;
+    EXPECT_TRUE(SetCommState(port, &odd)) << "a socket has no line settings to refuse";
+    COMMTIMEOUTS waiting = {0, 0, 500, 0, 0};
+    EXPECT_FALSE(SetCommTimeouts(port, &waiting)) << "reads never wait";
+    DWORD done = 0;
+    ASSERT_TRUE(WriteFile(port, "hi", 2, &done, nullptr));
+    char got[4] = {};
+    EXPECT_EQ(read(pair[1], got, sizeof got), 2);
+    EXPECT_STREQ(got, "hi");
+    EXPECT_TRUE(CloseHandle(port));
+    EXPECT_EQ(send(pair[1], "x", 1, MSG_DONTWAIT), 1) << "closing the handle leaves the link to its registration";
+
     ReleaseViewIndex(2);
     std::vector<std::pair<std::string, std::string>> released = {
         {"COM0:", "Drivers\\Linux\\rfcomm0"},
         {"COM2:", "Drivers\\Attached\\" + pty.slavePath},
     };
     EXPECT_EQ(ActiveDrivers(), released);
+    close(pair[0]);
+    close(pair[1]);
 }
 
 }  // namespace

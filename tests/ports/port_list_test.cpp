@@ -24,7 +24,7 @@ INT_PTR QuietProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 std::u16string Digit(int i) { return std::u16string(1, static_cast<char16_t>(u'0' + i)); }
 
 class PortListTest : public PortsTest {
-protected:
+  protected:
     void SetUp() override {
         PortsTest::SetUp();
         HWND dialog = CreateDialogParamW(&g_moduleResources, IDD_MAIN, 0, QuietProc, 0);
@@ -105,12 +105,44 @@ TEST_F(PortListTest, OverlongDriverDescriptionIsCutNotOverrun) {
     EXPECT_EQ(added[1], u"COM2: " + description.substr(0, MAX_TEXT - 1 - 6));
 }
 
+// SerialBT, SerialIR and ActiveDevice hide a driver only at the start of its
+// description, GPS anywhere; case counts.
+TEST_F(PortListTest, HiddenDriverNamesCountOnlyAtTheStart) {
+    const struct {
+        const char16_t* description;
+        bool listed;
+    } drivers[] = {{u"SerialBT2", false},     {u"MySerialBT", true},     {u"SerialIR", false}, {u"FastSerialIR", true},
+                   {u"ActiveDevice9", false}, {u"InActiveDevice", true}, {u"xGPSx", false},    {u"serialbt", true}};
+    Items expected;
+    int index = 0;
+    for (const auto& d : drivers) {
+        std::u16string name = u"COM" + Digit(index++) + u":";
+        EmuRegSetString(kActive + u"\\" + name, u"Name", name);
+        EmuRegSetString(kActive + u"\\" + name, u"Key", std::u16string(u"Drivers\\") + d.description);
+        if (d.listed) expected.push_back(name + u" " + d.description);
+    }
+    ListActivePorts(portList, u"COM");
+    EXPECT_EQ(Added(), expected);
+}
+
+// Only a name that begins with "Incoming" marks a server port: both device
+// keys exist, so nothing else keeps either port off the list.
+TEST_F(PortListTest, OnlyPortsWhoseNameBeginsWithIncomingAreServerPorts) {
+    EmuRegSetString(kPorts + u"\\Incoming_ABC", u"Port", u"COM4");
+    EmuRegSetString(kDevice + u"\\ming_ABC", u"name", u"Server");
+    EmuRegSetString(kPorts + u"\\Dev_Incoming", u"Port", u"COM3");
+    EmuRegSetString(kDevice + u"\\Incoming", u"name", u"Client");
+    ListBluetoothPorts(portList);
+    EXPECT_EQ(Added(), (Items{u"COM3: BT-Client"}));
+}
+
 TEST_F(PortListTest, BluetoothHandheld) {
     LoadHandheld("bluetooth.reg");
     AddComDevices(0, 6);
     ListBluetoothPorts(portList);
     EXPECT_EQ(Added(), (Items{u"COM5: BT-out", u"COM6: BT-Pocket Terminal", u"COM7: BT-Laptop", u"COM7: BT-Terminal"}));
-    for (const auto& entry : Added()) EXPECT_TRUE(IsBluetoothEntry(entry.c_str()));
+    for (const auto& entry : Added())
+        EXPECT_TRUE(IsBluetoothEntry(entry.c_str()));
 }
 
 TEST_F(PortListTest, WholeHandheldListsDriversFirst) {

@@ -51,7 +51,8 @@ struct StringRead {
 StringRead ReadString(DWORD type, const std::vector<BYTE>& data, DWORD capacityBytes) {
     EmuRegSetValue(u"K", u"v", type, data);
     WCHAR buffer[MAX_TEXT + 4];
-    for (auto& c : buffer) c = u'#';
+    for (auto& c : buffer)
+        c = u'#';
     HKEY key = OpenKey(u"K");
     StringRead read;
     read.result = RegReadString(key, u"v", buffer, capacityBytes);
@@ -172,7 +173,9 @@ TEST_F(RegistryLookupTest, FreeComIndexIsFirstUnregistered) {
     EXPECT_TRUE(DeviceExists(u"COM3:"));
     EXPECT_FALSE(DeviceExists(u"COM2:"));
     EXPECT_EQ(FindFreeComIndex(u"COM"), 2);
-    AddComDevices(0, 9);
+    AddComDevices(0, 8);
+    EXPECT_EQ(FindFreeComIndex(u"COM"), 9);
+    AddComDevices(9, 9);
     EXPECT_EQ(FindFreeComIndex(u"COM"), NO_COM_INDEX);
 }
 
@@ -206,7 +209,8 @@ TEST_F(RegistryLookupTest, WalkStopsAtUnopenableSubkey) {
 }
 
 TEST_F(RegistryLookupTest, WalkEndsAfterPosition255) {
-    for (int i = 0; i < 300; ++i) EmuRegCreateKey(kPorts + u"\\K" + std::u16string(1, static_cast<char16_t>(0x4E00 + i)));
+    for (int i = 0; i < 300; ++i)
+        EmuRegCreateKey(kPorts + u"\\K" + std::u16string(1, static_cast<char16_t>(0x4E00 + i)));
     EmuRegSetString(kPorts + u"\\Late", u"Port", u"COM2");  // position 300
     EXPECT_EQ(EndsInTime([] { return FindBluetoothSerialPort(u"Late"); }), NO_COM_INDEX);
     EmuRegSetString(kPorts + u"\\K" + std::u16string(1, static_cast<char16_t>(0x4E00 + 255)), u"Port", u"COM4");
