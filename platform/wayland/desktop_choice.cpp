@@ -37,6 +37,7 @@ bool DesktopOpen() {
     if (compositor != nullptr && compositor[0] != 0 && WaylandDesktopOpen(nullptr)) {
         if (WaylandDesktopUsable()) {
             g_choice.kind = Kind::WAYLAND;
+            WaylandKeyboardPrime();
             static const bool closes = std::atexit(CloseAtExit) == 0;
             (void)closes;
             return true;

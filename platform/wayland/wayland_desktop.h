@@ -51,6 +51,11 @@ bool WaylandWindowExists(HWND window);
 // the message means nothing here.
 BOOL WaylandPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Makes the virtual keyboard the compositor's current keyboard ahead of
+// typing, so that the focused program has its keymap before the first key
+// (a key press without a symbol). false when there is no virtual keyboard.
+bool WaylandKeyboardPrime();
+
 // The polite close request of the compositor (xdg_toplevel.close for Wayland
 // clients), or WM_DELETE_WINDOW for X windows. Never kills a client.
 void WaylandRequestClose(HWND window);

@@ -105,6 +105,18 @@ void WaylandKeyboardStop() {
     ResetKeyStrokes();
 }
 
+// The compositor hands a keyboard's keymap to the focused client with that
+// keyboard's first key, and X programs on Xwayland read a new keymap too late
+// for the key that came with it. A key without a symbol (evdev 0) makes ours
+// the current keyboard now, long before anything is typed.
+bool WaylandKeyboardPrime() {
+    if (!KeyboardReady()) return false;
+    uint32_t now = static_cast<uint32_t>(NowMs());
+    zwp_virtual_keyboard_v1_key(g_injector.keyboard, now, 0, KEY_PRESSED);
+    zwp_virtual_keyboard_v1_key(g_injector.keyboard, now, 0, KEY_RELEASED);
+    return WaylandFlush();
+}
+
 BOOL WaylandPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
     static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
     if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
