@@ -106,8 +106,13 @@ HWND GetForegroundKeyboardTarget();
 HWND FindWindowW(const WCHAR* className, const WCHAR* title);
 
 // Asynchronous; FALSE when the target does not exist or its queue is full.
+// A desktop backend does not deliver WM_DESTROY to another program's window
+// (FALSE): there only a program itself destroys its windows, or its unsaved
+// work would be lost.
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Synchronous: returns when the target has handled the message.
+// Synchronous: returns when the target has handled the message. A desktop
+// backend delivers a close request (WM_CLOSE) to another program's window
+// without waiting for it, since that program may first ask its user.
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // A timer posts WM_TIMER (wParam = id) to the window every `milliseconds`.
