@@ -42,12 +42,10 @@ HANDLE RegisterPort(BYTE index, const PORTEMUPortParams& params) {
 // The driver reads every byte of the record, so none is left to chance.
 void ClearParams(PORTEMUPortParams* params) { std::memset(params, 0, sizeof *params); }
 
-bool IsHexDigit(WCHAR c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
-
 // A device key is named by its address; any other name yields no address.
 bool IsAddressText(const WCHAR* keyName) {
     for (int i = 0; i < ADDRESS_DIGITS; ++i)
-        if (!IsHexDigit(keyName[i])) return false;
+        if (WHexDigit(keyName[i]) < 0) return false;
     return keyName[ADDRESS_DIGITS] == 0;
 }
 

@@ -44,5 +44,14 @@ static_assert(offsetof(PORTEMUPortParams, uiportflags) == 52, "uiportflags at 52
 
 // 0 on success; any other value is a failure (the mode is then not known).
 int BthGetMode(DWORD* mode);
-// 0 on success.
+// Switches the radio to `mode` (BTH_POWER_OFF, BTH_CONNECTABLE or
+// BTH_DISCOVERABLE; any other value fails). 0 on success.
+//
+// BTH_POWER_OFF ends the program's use of the radio. A radio that is the
+// program's alone (the handheld's) is switched off. A radio shared with
+// other programs (a desktop's adapter, with the user's headset on it) is
+// given back as the backend found it before its first switch since the last
+// BTH_POWER_OFF: a radio that was on stays on in its old mode, and one that
+// the program never switched is left as it is. Which of the two radios it
+// has is the backend's decision, the only one here; the core calls both alike.
 int BthSetMode(DWORD mode);

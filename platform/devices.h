@@ -1,7 +1,8 @@
 // The device manager: which device names are registered, and driver
 // instances that the program registers and removes.
 //
-// A device is named by a prefix, one digit and a colon ("COM5:").
+// A device is named by a prefix, one digit and a colon ("COM5:"); names
+// match without regard to case.
 #pragma once
 
 #include "platform/types.h"

@@ -49,9 +49,23 @@ static_assert(sizeof(DEVMODEW) == 192, "DEVMODEW is 192 bytes");
 static_assert(offsetof(DEVMODEW, dmFields) == 72, "dmFields at 72");
 static_assert(offsetof(DEVMODEW, dmDisplayOrientation) == 188, "dmDisplayOrientation at 188");
 
-// With DM_DISPLAYQUERYORIENTATION and CDS_TEST: DISP_CHANGE_SUCCESSFUL when
-// the orientation can be changed. With DM_DISPLAYORIENTATION and CDS_TEST:
-// reads the current orientation into dmDisplayOrientation. With
-// DM_DISPLAYORIENTATION and CDS_RESET: turns the screen to dmDisplayOrientation
-// and announces WM_SETTINGCHANGE to the top-level windows.
+// Three requests, told apart by dmFields and flags, each exactly as below;
+// any other is DISP_CHANGE_BADMODE, and a null record or a dmSize other
+// than sizeof(DEVMODEW) is DISP_CHANGE_FAILED, the record left alone.
+//  - DM_DISPLAYQUERYORIENTATION with CDS_TEST, the capability test: writes
+//    the orientations other than DMDO_0 that the screen can take, as DMDO_
+//    bits, into dmDisplayOrientation (0 when it cannot turn at all). The
+//    program turns between DMDO_0 and DMDO_270 only, so the answer is
+//    DISP_CHANGE_SUCCESSFUL when DMDO_270 is among them, else
+//    DISP_CHANGE_BADMODE. A backend answers "not supported" only when it has
+//    no means to turn the screen (no rotation extension, an output that
+//    cannot turn), never because a later turn might fail.
+//  - DM_DISPLAYORIENTATION with CDS_TEST: the current orientation into
+//    dmDisplayOrientation.
+//  - DM_DISPLAYORIENTATION with CDS_RESET: turns the screen to
+//    dmDisplayOrientation and announces WM_SETTINGCHANGE to the top-level
+//    windows, also when it stood there already. DMDO_0 can always be taken;
+//    a value that the capability test did not report, or that names no
+//    orientation, is DISP_CHANGE_BADMODE and changes and announces nothing.
+//    DISP_CHANGE_FAILED when the screen refused the turn.
 LONG ChangeDisplaySettingsEx(const WCHAR* deviceName, DEVMODEW* mode, HWND window, DWORD flags, void* param);

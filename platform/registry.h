@@ -12,6 +12,7 @@ constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 
@@ -22,9 +23,15 @@ constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;
 constexpr DWORD REG_MULTI_SZ = 7;
 
-// Opens `subKey` (a backslash-separated path, may be empty) below `parent`
-// (an open key or HKEY_LOCAL_MACHINE). On success *result holds a key the
-// caller closes; on failure *result is left unchanged.
+// Opens `subKey` below `parent` (an open key or HKEY_LOCAL_MACHINE). The
+// path's components are separated by single backslashes and match key names
+// without regard to case (as WCompareNoCase); one trailing backslash is
+// ignored and an empty or null path opens `parent` again, but any other
+// empty component (a leading or doubled backslash) names no key:
+// ERROR_FILE_NOT_FOUND. `options` must be 0 (else ERROR_INVALID_PARAMETER).
+// On success *result holds a key the caller closes; on failure *result is
+// left unchanged. A closed key's handle is ERROR_INVALID_HANDLE to every
+// call, until a backend that reuses handle values hands it out again.
 LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD access, HKEY* result);
 
 // The name of the subkey at `index`. *nameChars is the buffer's capacity in

@@ -58,8 +58,9 @@ struct COMMTIMEOUTS {
 };
 static_assert(sizeof(COMMTIMEOUTS) == 20, "COMMTIMEOUTS is 20 bytes");
 
-// Opens a registered device ("COM5:") exclusively. INVALID_HANDLE_VALUE when
-// the device does not exist, is open already or cannot be opened.
+// Opens a registered device ("COM5:", in any case) exclusively.
+// INVALID_HANDLE_VALUE when the device does not exist, is open already or
+// cannot be opened.
 HANDLE CreateFileW(const WCHAR* name, DWORD access, DWORD shareMode, void* security, DWORD disposition,
                    DWORD attributes, HANDLE templateFile);
 

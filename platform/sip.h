@@ -21,5 +21,8 @@ static_assert(sizeof(SIPINFO) == 48, "SIPINFO is 48 bytes");
 
 // SPI_GETSIPINFO fills the record (cbSize must be 48); SPI_SETSIPINFO shows
 // or hides the keyboard and sets its lock from fdwFlags. FALSE on failure,
-// the record then unchanged.
+// the record then unchanged. A keyboard that is another program shows and
+// hides in its own time; the query tells what it does now. The lock (the
+// user cannot close the keyboard) is a backend's to honour: where the
+// keyboard has none, SIPF_LOCKED is ignored and never reported.
 BOOL SHSipInfo(UINT action, UINT param, void* info, UINT winIni);

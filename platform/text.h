@@ -24,6 +24,10 @@ int WCompareN(const WCHAR* a, const WCHAR* b, size_t n);
 // Case-insensitive comparison (ASCII and Latin-1 letters), the order of a sorted list.
 int WCompareNoCase(const WCHAR* a, const WCHAR* b);
 
+// The lower-case form that WCompareNoCase compares: ASCII and Latin-1
+// capitals (not U+00D7) to their small letters; anything else as it is.
+WCHAR WFoldCase(WCHAR c);
+
 // First occurrence of needle in haystack, or nullptr. An empty needle matches at once.
 const WCHAR* WFind(const WCHAR* haystack, const WCHAR* needle);
 
@@ -38,6 +42,9 @@ int WFormat(WCHAR* dst, size_t capacity, const WCHAR* format, ...);
 // Decimal text to number like _wtol: leading blanks, an optional sign, then
 // digits up to the first non-digit. No digits give 0.
 long WToLong(const WCHAR* s);
+
+// The value of a hexadecimal digit (either case), or -1.
+int WHexDigit(WCHAR c);
 
 // Hexadecimal digits to number like wcstoul(s, 0, 16) limited to the first
 // `digits` characters; stops at the first character that is no hex digit.

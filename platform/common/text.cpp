@@ -37,15 +37,15 @@ int WCompareN(const WCHAR* a, const WCHAR* b, size_t n) {
     return 0;
 }
 
-static WCHAR FoldCase(WCHAR c) {
+WCHAR WFoldCase(WCHAR c) {
     if (c >= u'A' && c <= u'Z') return static_cast<WCHAR>(c + 32);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<WCHAR>(c + 32);
     return c;
 }
 
 int WCompareNoCase(const WCHAR* a, const WCHAR* b) {
-    while (*a != 0 && FoldCase(*a) == FoldCase(*b)) ++a, ++b;
-    return static_cast<int>(FoldCase(*a)) - static_cast<int>(FoldCase(*b));
+    while (*a != 0 && WFoldCase(*a) == WFoldCase(*b)) ++a, ++b;
+    return static_cast<int>(WFoldCase(*a)) - static_cast<int>(WFoldCase(*b));
 }
 
 const WCHAR* WFind(const WCHAR* haystack, const WCHAR* needle) {
@@ -125,7 +125,7 @@ long WToLong(const WCHAR* s) {
     return negative ? -static_cast<long>(value) : static_cast<long>(value);
 }
 
-static int HexDigit(WCHAR c) {
+int WHexDigit(WCHAR c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     if (c >= u'A' && c <= u'F') return c - u'A' + 10;
@@ -134,7 +134,7 @@ static int HexDigit(WCHAR c) {
 
 unsigned long long WHexToNumber(const WCHAR* s, int digits) {
     unsigned long long value = 0;
-    for (int i = 0; i < digits && HexDigit(s[i]) >= 0; ++i) value = value * 16 + HexDigit(s[i]);
+    for (int i = 0; i < digits && WHexDigit(s[i]) >= 0; ++i) value = value * 16 + WHexDigit(s[i]);
     return value;
 }
 

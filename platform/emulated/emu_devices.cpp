@@ -26,13 +26,12 @@ void EmuAddDevice(const std::u16string& name) {
 }
 
 void EmuRemoveDevice(const std::u16string& name) {
-    auto& names = g_devices.names;
-    names.erase(std::remove(names.begin(), names.end(), name), names.end());
+    std::erase_if(g_devices.names, [&](const std::u16string& n) { return WCompareNoCase(n.c_str(), name.c_str()) == 0; });
 }
 
 bool EmuDeviceRegistered(const std::u16string& name) {
-    auto& names = g_devices.names;
-    return std::find(names.begin(), names.end(), name) != names.end();
+    return std::any_of(g_devices.names.begin(), g_devices.names.end(),
+                       [&](const std::u16string& n) { return WCompareNoCase(n.c_str(), name.c_str()) == 0; });
 }
 
 int EmuOpenSearchCount() { return g_devices.openSearches; }

@@ -1,14 +1,13 @@
 // Implements platform/display.h on the emulated handheld.
 #include "platform/emulated/emu_display.h"
 
-#include "platform/emulated/emu_window.h"
-#include "platform/window.h"
+#include "platform/common/settings_change.h"
 
 namespace {
-constexpr DWORD SUPPORTED_ORIENTATIONS = DMDO_90 | DMDO_180 | DMDO_270;
+constexpr DWORD ALL_TURNS = DMDO_90 | DMDO_180 | DMDO_270;
 
 struct DisplayState {
-    bool rotationSupported = true;
+    DWORD turns = ALL_TURNS;  // the orientations besides DMDO_0 the screen takes
     DWORD orientation = DMDO_0;
     bool failChanges = false;
     int tests = 0;
@@ -22,9 +21,8 @@ bool IsOrientation(DWORD value) {
 
 LONG TestCapability(DEVMODEW* mode) {
     ++g_display.tests;
-    if (!g_display.rotationSupported) return DISP_CHANGE_BADMODE;
-    mode->dmDisplayOrientation = SUPPORTED_ORIENTATIONS;
-    return DISP_CHANGE_SUCCESSFUL;
+    mode->dmDisplayOrientation = g_display.turns;
+    return (g_display.turns & DMDO_270) != 0 ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_BADMODE;
 }
 
 LONG ReadOrientation(DEVMODEW* mode) {
@@ -35,9 +33,10 @@ LONG ReadOrientation(DEVMODEW* mode) {
 
 LONG ChangeOrientation(const DEVMODEW* mode) {
     if (g_display.failChanges) return DISP_CHANGE_FAILED;
-    if (!g_display.rotationSupported || !IsOrientation(mode->dmDisplayOrientation)) return DISP_CHANGE_BADMODE;
-    g_display.orientation = mode->dmDisplayOrientation;
-    if (EmuDialog() != 0) PostMessageW(EmuDialog(), WM_SETTINGCHANGE, 0, 0);
+    DWORD wanted = mode->dmDisplayOrientation;
+    if (!IsOrientation(wanted) || (wanted != DMDO_0 && (g_display.turns & wanted) == 0)) return DISP_CHANGE_BADMODE;
+    g_display.orientation = wanted;
+    AnnounceSettingChange();
     return DISP_CHANGE_SUCCESSFUL;
 }
 
@@ -51,7 +50,8 @@ LONG Dispatch(DEVMODEW* mode, DWORD flags) {
 }  // namespace
 
 void EmuResetDisplay() { g_display = DisplayState(); }
-void EmuSetRotationSupported(bool supported) { g_display.rotationSupported = supported; }
+void EmuSetRotationSupported(bool supported) { g_display.turns = supported ? ALL_TURNS : 0; }
+void EmuSetScreenTurns(DWORD orientations) { g_display.turns = orientations & ALL_TURNS; }
 void EmuSetOrientation(DWORD orientation) { g_display.orientation = orientation; }
 DWORD EmuOrientation() { return g_display.orientation; }
 int EmuDisplayTestCount() { return g_display.tests; }

@@ -1,8 +1,9 @@
 // The emulated display: orientation, its support, and failures.
 //
-// A fresh display supports rotation and stands at DMDO_0. The capability test
-// reports the supported orientations (DMDO_90 | DMDO_180 | DMDO_270) in
-// dmDisplayOrientation, as the handheld does.
+// A fresh display takes every orientation (DMDO_90 | DMDO_180 | DMDO_270
+// besides DMDO_0) and stands at DMDO_0. A turn is announced through
+// platform/common/settings_change.h; the emulated window manager passes it
+// to the dialog as WM_SETTINGCHANGE.
 #pragma once
 
 #include <vector>
@@ -10,7 +11,8 @@
 #include "platform/display.h"
 
 void EmuResetDisplay();
-void EmuSetRotationSupported(bool supported);
+void EmuSetRotationSupported(bool supported);  // every orientation, or DMDO_0 alone
+void EmuSetScreenTurns(DWORD orientations);     // DMDO_ bits besides DMDO_0
 void EmuSetOrientation(DWORD orientation);
 DWORD EmuOrientation();
 int EmuDisplayTestCount();  // capability tests made (CDS_TEST with DM_DISPLAYQUERYORIENTATION)

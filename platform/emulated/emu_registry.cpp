@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/common/registry_path.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace {
-constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr int kRoot = 0;
 constexpr int kNone = -1;
 
@@ -36,11 +37,10 @@ RegistryState g_registry;
 // Outlives resets so that a handle from before a reset stays unknown.
 HKEY g_nextHandle = 0x1000;
 
-// Names match without regard to case (ASCII and Latin-1 letters), as in WCompareNoCase.
+// Names match without regard to case, as in WCompareNoCase.
 std::u16string Fold(const std::u16string& name) {
     std::u16string folded = name;
-    for (char16_t& c : folded)
-        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c = static_cast<char16_t>(c + 32);
+    for (char16_t& c : folded) c = WFoldCase(c);
     return folded;
 }
 
@@ -113,21 +113,8 @@ int KeyOfHandle(HKEY handle) {
     return it->second;
 }
 
-// Follows a relative path from `key`. As on the handheld, one trailing
-// backslash is ignored; any other empty component (a doubled or leading
-// backslash) is no key at all.
-int FollowPath(int key, const WCHAR* path) {
-    std::u16string part;
-    for (const WCHAR* p = path;; ++p) {
-        if (*p == u'\\' || *p == 0) {
-            if (part.empty()) return (*p == 0 && (p == path || p[-1] == u'\\')) ? key : kNone;
-            key = FindChild(key, part);
-            if (key == kNone || *p == 0) return key;
-            part.clear();
-        } else {
-            part += *p;
-        }
-    }
+int ChildOf(int parent, const WCHAR* name, int length) {
+    return FindChild(parent, std::u16string(name, static_cast<size_t>(length)));
 }
 }  // namespace
 
@@ -146,13 +133,17 @@ void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWOR
     g_registry.keys[key].values.push_back(Value{name, type, data});
 }
 
-void EmuRegSetString(const std::u16string& path, const std::u16string& name, const std::u16string& text) {
+std::vector<BYTE> EmuRegStringBytes(const std::u16string& text) {
     std::vector<BYTE> data;
     for (char16_t c : text + u'\0') {
         data.push_back(static_cast<BYTE>(c & 0xFF));
         data.push_back(static_cast<BYTE>(c >> 8));
     }
-    EmuRegSetValue(path, name, REG_SZ, data);
+    return data;
+}
+
+void EmuRegSetString(const std::u16string& path, const std::u16string& name, const std::u16string& text) {
+    EmuRegSetValue(path, name, REG_SZ, EmuRegStringBytes(text));
 }
 
 void EmuRegSetDword(const std::u16string& path, const std::u16string& name, DWORD value) {
@@ -204,8 +195,8 @@ LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD, HKEY*
     if (result == nullptr || options != 0) return ERROR_INVALID_PARAMETER;
     int from = KeyOfHandle(parent);
     if (from == kNone) return ERROR_INVALID_HANDLE;
-    int key = FollowPath(from, subKey ? subKey : u"");
-    if (key == kNone) return ERROR_FILE_NOT_FOUND;
+    int key = FollowRegistryPath(from, subKey, ChildOf);
+    if (key < 0) return ERROR_FILE_NOT_FOUND;
     if (g_registry.keys[key].denyOpen) return ERROR_ACCESS_DENIED;
     HKEY handle = g_nextHandle++;
     g_registry.open[handle] = key;

@@ -18,7 +18,8 @@ void EmuRegCreateKey(const std::u16string& path);
 // Stores `data` byte for byte: a REG_SZ may lack its terminator or have an odd size.
 void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWORD type,
                     const std::vector<BYTE>& data);
-// A REG_SZ with its terminator, as regedit writes it.
+// A REG_SZ with its terminator, as regedit writes it: the bytes, and the value.
+std::vector<BYTE> EmuRegStringBytes(const std::u16string& text);
 void EmuRegSetString(const std::u16string& path, const std::u16string& name, const std::u16string& text);
 void EmuRegSetDword(const std::u16string& path, const std::u16string& name, DWORD value);
 // The key exists (it is enumerated) but opening it fails.

@@ -2,8 +2,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/common/utf8.h"
 #include "platform/emulated/emu_registry.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace {
 enum OpKind { OP_CREATE_KEY, OP_DELETE_KEY, OP_SET_VALUE, OP_DELETE_VALUE };
@@ -38,20 +40,11 @@ std::u16string Trim(const std::u16string& s) {
     return s.substr(begin, end - begin);
 }
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
 bool StartsWithNoCase(const std::u16string& s, const std::u16string& prefix) {
     if (s.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(s[i]) != Lower(prefix[i])) return false;
+        if (WFoldCase(s[i]) != WFoldCase(prefix[i])) return false;
     return true;
-}
-
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
 }
 
 // 1 to maxDigits hex digits, nothing else.
@@ -59,7 +52,7 @@ bool ParseHex(const std::u16string& s, size_t maxDigits, DWORD* value) {
     if (s.empty() || s.size() > maxDigits) return false;
     DWORD v = 0;
     for (char16_t c : s) {
-        int d = HexDigit(c);
+        int d = WHexDigit(c);
         if (d < 0) return false;
         v = (v << 4) | static_cast<DWORD>(d);
     }
@@ -78,28 +71,12 @@ bool Decode(const std::string& bytes, std::u16string* text, Failure* failure) {
     size_t i = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     int line = 1;
     while (i < bytes.size()) {
-        BYTE b = static_cast<BYTE>(bytes[i]);
-        int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0 || i + static_cast<size_t>(extra) >= bytes.size() + (extra == 0 ? 1 : 0))
-            return Fail(failure, line, "text is not UTF-8");
-        uint32_t code = extra == 0 ? b : (b & (0x3F >> extra));
-        for (int k = 1; k <= extra; ++k) {
-            BYTE next = static_cast<BYTE>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) return Fail(failure, line, "text is not UTF-8");
-            code = (code << 6) | (next & 0x3F);
-        }
-        static const uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-        if (code < kMinimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return Fail(failure, line, "text is not UTF-8");
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            text->push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            text->push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            text->push_back(static_cast<char16_t>(code));
-        }
-        if (b == '\n') ++line;
-        i += static_cast<size_t>(extra) + 1;
+        Utf8Char c = DecodeUtf8Char(bytes.data() + i, bytes.size() - i);
+        if (!c.valid) return Fail(failure, line, "text is not UTF-8");
+        WCHAR units[2];
+        text->append(units, static_cast<size_t>(EncodeUtf16Char(c.code, units)));
+        if (c.code == u'\n') ++line;
+        i += static_cast<size_t>(c.length);
     }
     return true;
 }
@@ -162,15 +139,6 @@ bool ParseHexBytes(const std::u16string& list, std::vector<BYTE>* data, int line
     }
 }
 
-std::vector<BYTE> StringBytes(const std::u16string& text) {
-    std::vector<BYTE> data;
-    for (char16_t c : text + u'\0') {
-        data.push_back(static_cast<BYTE>(c & 0xFF));
-        data.push_back(static_cast<BYTE>(c >> 8));
-    }
-    return data;
-}
-
 // The data of a value: "text", dword:, hex:, hex(N): or '-' (remove).
 bool ParseData(const std::u16string& data, Op* op, int line, Failure* failure) {
     if (data == u"-") {
@@ -184,7 +152,7 @@ bool ParseData(const std::u16string& data, Op* op, int line, Failure* failure) {
         if (!ParseQuoted(data, &at, &text, line, failure)) return false;
         if (!Trim(data.substr(at)).empty()) return Fail(failure, line, "text after the closing quote");
         op->type = REG_SZ;
-        op->data = StringBytes(text);
+        op->data = EmuRegStringBytes(text);
         return true;
     }
     if (StartsWithNoCase(data, u"dword:")) {

@@ -8,6 +8,7 @@
 #include "platform/emulated/emu_clock.h"
 #include "platform/emulated/emu_devices.h"
 #include "platform/emulated/emu_serial_host.h"
+#include "platform/text.h"
 
 namespace {
 struct Arrival {
@@ -47,8 +48,14 @@ SerialState g_serial;
 const std::vector<EmuWrite> g_noWrites;
 const std::vector<EmuSerialCall> g_noCalls;
 
+// Device names match without regard to case, as in the device search.
+std::u16string Folded(std::u16string name) {
+    for (char16_t& c : name) c = WFoldCase(c);
+    return name;
+}
+
 Endpoint* FindEndpoint(const std::u16string& name) {
-    auto it = g_serial.endpoints.find(name);
+    auto it = g_serial.endpoints.find(Folded(name));
     return it == g_serial.endpoints.end() ? nullptr : &it->second;
 }
 
@@ -74,7 +81,7 @@ void Log(Endpoint* e, EmuSerialCallKind kind, DWORD requested, DWORD transferred
 }
 
 // An endpoint that the control panel can script before it is declared.
-Endpoint& Script(const std::u16string& name) { return g_serial.endpoints[name]; }
+Endpoint& Script(const std::u16string& name) { return g_serial.endpoints[Folded(name)]; }
 
 size_t ArrivedCount(const Endpoint& e) {
     DWORD now = EmuNow();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "platform/common/settings_change.h"
 #include "platform/emulated/emu_clock.h"
 #include "platform/text.h"
 #include "platform/window.h"
@@ -211,7 +212,12 @@ void Handle(MSG& m) {
 
 // ---- control panel ---------------------------------------------------------
 
-void EmuResetWindows() { g_wm = WindowState(); }
+void EmuResetWindows() {
+    g_wm = WindowState();
+    ListenForSettingChange([] {
+        if (g_wm.dialog != 0) PostMessageW(g_wm.dialog, WM_SETTINGCHANGE, 0, 0);
+    });
+}
 HWND EmuDialog() { return g_wm.dialog; }
 void EmuFailDialogCreation(bool fail) { g_wm.failDialog = fail; }
 
@@ -408,7 +414,7 @@ HWND GetDlgItem(HWND dialog, int id) {
 
 LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND control = GetDlgItem(dialog, id);
-    return SendMessageW(control, message, wParam, lParam);
+    return control != 0 ? SendMessageW(control, message, wParam, lParam) : CB_ERR;
 }
 
 BOOL SetWindowTextW(HWND window, const WCHAR* text) {

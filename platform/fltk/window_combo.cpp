@@ -8,6 +8,7 @@
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Menu_Item.H>
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/text.h"
@@ -205,7 +206,7 @@ LRESULT ComboMessage(DialogControl* control, UINT message, WPARAM wParam, LPARAM
 }
 
 void ReadComboText(const DialogControl* control, WCHAR* text, int capacity) {
-    Utf8ToUtf16(text, capacity, ComboOf(control).input->value());
+    Utf8ToUtf16(text, capacity, ComboOf(control).input->value(), SIZE_MAX);
 }
 
 void SetComboText(DialogControl* control, const WCHAR* text) { ShowInInput(ComboOf(control), text); }

@@ -12,6 +12,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/text.h"
@@ -295,7 +296,7 @@ int GetDlgItemTextW(HWND dialog, int id, WCHAR* text, int capacity) {
     if (control->kind == CONTROL_COMBOBOX)
         ReadComboText(control, text, capacity);
     else if (control->kind == CONTROL_EDIT)
-        Utf8ToUtf16(text, capacity, static_cast<Fl_Input*>(control->widget)->value());
+        Utf8ToUtf16(text, capacity, static_cast<Fl_Input*>(control->widget)->value(), SIZE_MAX);
     else
         WCopy(text, control->text, capacity);
     return WLen(text);

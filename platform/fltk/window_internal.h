@@ -3,6 +3,7 @@
 // belong to platform/x11/desktop.h.
 #pragma once
 
+#include "platform/common/utf8.h"
 #include "platform/resources.h"
 #include "platform/window.h"
 
@@ -44,10 +45,8 @@ DialogControl* ControlFromHandle(HWND window);
 DialogControl* ControlFromId(int id);
 HWND HandleOfControl(const DialogControl* control);
 
-// Text conversion and literal labels (window_text.cpp).
+// UTF-8 room for MAX_TEXT units (common/utf8.h); literal labels (window_text.cpp).
 constexpr int kMaxUtf8 = MAX_TEXT * 3;
-void Utf16ToUtf8(char* dst, int capacity, const WCHAR* src);
-void Utf8ToUtf16(WCHAR* dst, int capacity, const char* src);
 void RegisterLiteralLabels();
 int LiteralLabelType();  // draws '&' and '@' as they are
 

@@ -1,6 +1,8 @@
 // Implements platform/linux/bluez_client.h: BlueZ's objects read and written through sdbus-c++.
 #include "platform/linux/bluez_client.h"
 
+#include "platform/common/utf8.h"
+
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <chrono>
@@ -68,28 +70,6 @@ bool CopyText(char* out, size_t capacity, const std::string& text) {
     return true;
 }
 
-// D-Bus strings are valid UTF-8 (the bus checks them), so every lead byte
-// here is followed by its continuation bytes.
-void WideFromUtf8(WCHAR* out, int capacity, const std::string& text) {
-    int used = 0;
-    for (size_t i = 0; i < text.size();) {
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        uint32_t c = extra == 0 ? lead : lead & (0x3Fu >> extra);
-        for (int k = 1; k <= extra && i + k < text.size(); ++k) c = (c << 6) | (text[i + k] & 0x3F);
-        i += static_cast<size_t>(extra) + 1;
-        int units = c >= 0x10000 ? 2 : 1;
-        if (used + units >= capacity) break;
-        if (units == 2) {
-            out[used++] = static_cast<WCHAR>(0xD800 + ((c - 0x10000) >> 10));
-            out[used++] = static_cast<WCHAR>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out[used++] = static_cast<WCHAR>(c);
-        }
-    }
-    out[used] = 0;
-}
-
 // false for a device that is not paired or has no usable address.
 bool FillDevice(const Properties& properties, BluezDevice* device) {
     bool paired = false;
@@ -99,7 +79,7 @@ bool FillDevice(const Properties& properties, BluezDevice* device) {
     if (!ReadProperty(properties, "Address", &address) || !CopyText(device->address, BLUEZ_ADDRESS_CHARS, address))
         return false;
     if (!ReadProperty(properties, "Name", &name)) ReadProperty(properties, "Alias", &name);
-    WideFromUtf8(device->name, MAX_TEXT, name);
+    Utf8ToUtf16(device->name, MAX_TEXT, name.data(), name.size());
     device->uuidCount = 0;
     ReadProperty(properties, "UUIDs", &uuids);
     for (const std::string& uuid : uuids) {

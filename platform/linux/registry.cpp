@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/bluetooth.h"
+#include "platform/common/registry_path.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/linux/bluez_client.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr LONG kErrorInvalidParameter = 87;
 // The root, Drivers, Active, and Software\Microsoft\Bluetooth\Device.
 constexpr int kFixedNodes = 7;
 // A device key, its Services key and one key per service.
@@ -87,8 +87,6 @@ void AddDriver(int active, const ViewPort& port) {
     AddText(driver, u"Key", text);
 }
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
 // "AA:BB:CC:DD:EE:FF" as "AABBCCDDEEFF"; false for any other text.
 bool AddressKeyName(const char* address, WCHAR* keyName) {
     int digits = 0;
@@ -97,9 +95,9 @@ bool AddressKeyName(const char* address, WCHAR* keyName) {
             if (address[i] != ':') return false;
             continue;
         }
-        if (!IsHexDigit(address[i]) || digits == kAddressDigits) return false;
-        char c = address[i];
-        keyName[digits++] = static_cast<WCHAR>(c >= 'a' ? c - 'a' + 'A' : c);
+        WCHAR c = static_cast<unsigned char>(address[i]);
+        if (WHexDigit(c) < 0 || digits == kAddressDigits) return false;
+        keyName[digits++] = static_cast<WCHAR>(c >= u'a' ? c - u'a' + u'A' : c);
     }
     keyName[digits] = 0;
     return digits == kAddressDigits;
@@ -164,16 +162,6 @@ int NodeOfKey(HKEY key) {
     return g_openNodes[slot] - 1;
 }
 
-int FindPath(int node, const WCHAR* path) {
-    while (node >= 0 && path != nullptr && *path != 0) {
-        const WCHAR* end = path;
-        while (*end != 0 && *end != u'\\') ++end;
-        if (end > path) node = ChildNamed(node, path, static_cast<int>(end - path));
-        path = *end != 0 ? end + 1 : end;
-    }
-    return node;
-}
-
 HKEY OpenHandle(int node) {
     for (int i = 0; i < kMaxOpenKeys; ++i)
         if (g_openNodes[i] == 0) {
@@ -186,12 +174,12 @@ HKEY OpenHandle(int node) {
 
 }  // namespace
 
-LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD, DWORD, HKEY* result) {
-    if (result == nullptr) return kErrorInvalidParameter;
+LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD, HKEY* result) {
+    if (result == nullptr || options != 0) return ERROR_INVALID_PARAMETER;
     if (parent == HKEY_LOCAL_MACHINE && g_openCount == 0) BuildTree();
     int from = NodeOfKey(parent);
     if (from < 0) return ERROR_INVALID_HANDLE;
-    int node = FindPath(from, subKey);
+    int node = FollowRegistryPath(from, subKey, ChildNamed);
     if (node < 0) return ERROR_FILE_NOT_FOUND;
     HKEY key = OpenHandle(node);
     if (key < 0) return ERROR_ACCESS_DENIED;
@@ -202,7 +190,7 @@ LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD, DWORD, HKEY* result)
 LONG RegEnumKeyExW(HKEY key, DWORD index, WCHAR* name, DWORD* nameChars) {
     int node = NodeOfKey(key);
     if (node < 0) return ERROR_INVALID_HANDLE;
-    if (name == nullptr || nameChars == nullptr) return kErrorInvalidParameter;
+    if (name == nullptr || nameChars == nullptr) return ERROR_INVALID_PARAMETER;
     DWORD seen = 0;
     for (int i = 0; i < g_nodeCount; ++i) {
         if (g_nodes[i].parent != node || seen++ != index) continue;
@@ -228,7 +216,7 @@ LONG RegQueryValueExW(HKEY key, const WCHAR* valueName, DWORD* type, BYTE* data,
             if (dataBytes != nullptr) *dataBytes = size;
             return ERROR_SUCCESS;
         }
-        if (dataBytes == nullptr) return kErrorInvalidParameter;
+        if (dataBytes == nullptr) return ERROR_INVALID_PARAMETER;
         bool fits = *dataBytes >= size;
         *dataBytes = size;
         if (!fits) return ERROR_MORE_DATA;

@@ -1,5 +1,5 @@
 // Implements platform/system.h on Linux: sleep, clock, the locale's language,
-// process start and ASCII text.
+// process start.
 #include "platform/system.h"
 
 #include <spawn.h>
@@ -107,16 +107,4 @@ BOOL CreateProcessW(const WCHAR* image, const WCHAR*, DWORD) {
     char path[4096];
     if (program == nullptr || !ExecutableOnPath(program, path, sizeof(path))) return FALSE;
     return SpawnDetached(path) ? TRUE : FALSE;
-}
-
-size_t WideToMultiByte(char* dst, const WCHAR* src, size_t capacity) {
-    size_t written = 0;
-    for (; *src != 0; ++src) {
-        if (dst != nullptr && written >= capacity) return written;
-        if (*src > 0x7F) return static_cast<size_t>(-1);
-        if (dst != nullptr) dst[written] = static_cast<char>(*src);
-        ++written;
-    }
-    if (dst != nullptr && written < capacity) dst[written] = 0;
-    return written;
 }

@@ -29,24 +29,27 @@ int TransformOfOrientation(DWORD orientation) {
 
 LONG WaylandChangeDisplaySettings(DEVMODEW* mode, DWORD flags) {
     int transform = 0, width = 0, height = 0;
-    if (mode == nullptr || !WaylandOutputState(&transform, &width, &height)) return DISP_CHANGE_FAILED;
-    if (mode->dmFields & DM_DISPLAYQUERYORIENTATION) {
+    if (mode == nullptr || mode->dmSize != sizeof(DEVMODEW) || !WaylandOutputState(&transform, &width, &height))
+        return DISP_CHANGE_FAILED;
+    bool query = mode->dmFields == DM_DISPLAYQUERYORIENTATION && flags == CDS_TEST;
+    bool read = mode->dmFields == DM_DISPLAYORIENTATION && flags == CDS_TEST;
+    bool turn = mode->dmFields == DM_DISPLAYORIENTATION && flags == CDS_RESET;
+    if (query) {
         // The program turns between 0 and 270 degrees: the compositor's answer
         // to that configuration, asked without applying it, is the capability.
         bool accepted = WaylandTurnOutput(WAYLAND_TRANSFORM_270, true) == WaylandOutputResult::APPLIED;
         mode->dmDisplayOrientation = accepted ? DMDO_270 : 0;
         return accepted ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_BADMODE;
     }
-    if (!(mode->dmFields & DM_DISPLAYORIENTATION)) return DISP_CHANGE_BADMODE;
-    if (flags & CDS_TEST) {
+    if (read) {
         mode->dmDisplayOrientation = OrientationOfTransform(transform);
         return DISP_CHANGE_SUCCESSFUL;
     }
-    int wanted = TransformOfOrientation(mode->dmDisplayOrientation);
+    int wanted = turn ? TransformOfOrientation(mode->dmDisplayOrientation) : -1;
     if (wanted < 0) return DISP_CHANGE_BADMODE;
-    switch (WaylandTurnOutput(wanted, false)) {
-        case WaylandOutputResult::APPLIED: AnnounceSettingChange(); return DISP_CHANGE_SUCCESSFUL;
-        case WaylandOutputResult::REFUSED: return DISP_CHANGE_BADMODE;
-        default: return DISP_CHANGE_FAILED;
-    }
+    // Where it stands already, nothing is asked of the compositor.
+    if (wanted != transform && WaylandTurnOutput(wanted, false) != WaylandOutputResult::APPLIED)
+        return DISP_CHANGE_BADMODE;
+    AnnounceSettingChange();
+    return DISP_CHANGE_SUCCESSFUL;
 }

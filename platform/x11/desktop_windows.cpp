@@ -2,6 +2,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include "platform/common/utf8.h"
 #include "platform/text.h"
 #include "platform/x11/desktop.h"
 #include "platform/x11/desktop_internal.h"
@@ -52,37 +53,6 @@ static Window ReadWindowProperty(Window window, Atom property)
     return value;
 }
 
-// UTF-8 to UTF-16; characters beyond the BMP and broken sequences become
-// U+FFFD. False when the text does not fit, so it can never match.
-static bool DecodeUtf8(const unsigned char* s, unsigned long n, WCHAR* out, int capacity)
-{
-    int length = 0;
-    for (unsigned long i = 0; i < n && s[i];) {
-        unsigned long code = s[i];
-        int extra = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : code >= 0xC0 ? 1 : 0;
-        if (code >= 0x80 && code < 0xC0)
-            extra = -1;
-        if (extra > 0) {
-            code &= 0x3F >> extra;
-            for (int k = 1; k <= extra; ++k) {
-                if (i + k >= n || (s[i + k] & 0xC0) != 0x80) {
-                    extra = -1;
-                    break;
-                }
-                code = (code << 6) | (s[i + k] & 0x3F);
-            }
-        }
-        i += extra > 0 ? extra + 1 : 1;
-        if (extra < 0 || code > 0xFFFF)
-            code = 0xFFFD;
-        if (length + 1 >= capacity)
-            return false;
-        out[length++] = static_cast<WCHAR>(code);
-    }
-    out[length] = 0;
-    return true;
-}
-
 static bool DecodeLatin1(const unsigned char* s, unsigned long n, WCHAR* out, int capacity)
 {
     int length = 0;
@@ -106,7 +76,7 @@ static bool ReadTitle(Window window, WCHAR* title, int capacity)
     unsigned char* data = nullptr;
     bool ok = false;
     if (ReadProperty(window, atoms.netWmName, &type, &format, &count, &data)) {
-        ok = format == 8 && DecodeUtf8(data, count, title, capacity);
+        ok = format == 8 && Utf8ToUtf16(title, capacity, reinterpret_cast<const char*>(data), count);
         XFree(data);
         if (ok)
             return true;
@@ -114,7 +84,7 @@ static bool ReadTitle(Window window, WCHAR* title, int capacity)
     if (!ReadProperty(window, XA_WM_NAME, &type, &format, &count, &data))
         return false;
     if (format == 8)
-        ok = type == atoms.utf8String ? DecodeUtf8(data, count, title, capacity) : DecodeLatin1(data, count, title, capacity);
+        ok = type == atoms.utf8String ? Utf8ToUtf16(title, capacity, reinterpret_cast<const char*>(data), count) : DecodeLatin1(data, count, title, capacity);
     XFree(data);
     return ok;
 }

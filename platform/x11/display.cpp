@@ -54,27 +54,34 @@ static LONG Rotate(Display* display, XRRScreenConfiguration* config, Rotation su
 LONG X11ChangeDisplaySettings(DEVMODEW* mode, DWORD flags)
 {
     Display* display = X11DesktopDisplay();
-    if (!mode || !display)
+    if (!mode || mode->dmSize != sizeof(DEVMODEW) || !display)
         return DISP_CHANGE_FAILED;
-    int eventBase = 0, errorBase = 0;
-    if (!XRRQueryExtension(display, &eventBase, &errorBase))
+    bool query = mode->dmFields == DM_DISPLAYQUERYORIENTATION && flags == CDS_TEST;
+    bool read = mode->dmFields == DM_DISPLAYORIENTATION && flags == CDS_TEST;
+    bool turn = mode->dmFields == DM_DISPLAYORIENTATION && flags == CDS_RESET;
+    if (!query && !read && !turn)
         return DISP_CHANGE_BADMODE;
-    XRRScreenConfiguration* config = XRRGetScreenInfo(display, DefaultRootWindow(display));
-    if (!config)
-        return DISP_CHANGE_FAILED;
-    Rotation current = 0;
-    Rotation supported = XRRConfigRotations(config, &current);
-    LONG result = DISP_CHANGE_BADMODE;
-    if (mode->dmFields & DM_DISPLAYQUERYORIENTATION) {
-        // The program turns between 0 and 270 degrees: that is the capability.
+    int eventBase = 0, errorBase = 0;
+    XRRScreenConfiguration* config = XRRQueryExtension(display, &eventBase, &errorBase)
+                                         ? XRRGetScreenInfo(display, DefaultRootWindow(display))
+                                         : nullptr;
+    Rotation current = RR_Rotate_0;
+    // Without XRandR the screen stands where it is and cannot turn.
+    Rotation supported = config ? XRRConfigRotations(config, &current) : RR_Rotate_0;
+    LONG result = DISP_CHANGE_SUCCESSFUL;
+    if (query) {
         mode->dmDisplayOrientation = OtherOrientations(supported);
         result = (supported & RR_Rotate_270) ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_BADMODE;
-    } else if ((mode->dmFields & DM_DISPLAYORIENTATION) && (flags & CDS_TEST)) {
+    } else if (read) {
         mode->dmDisplayOrientation = OrientationOfRotation(current);
-        result = DISP_CHANGE_SUCCESSFUL;
-    } else if (mode->dmFields & DM_DISPLAYORIENTATION) {
-        result = Rotate(display, config, supported, mode->dmDisplayOrientation);
+    } else if (!config) {
+        result = mode->dmDisplayOrientation == DMDO_0 ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_BADMODE;
+        if (result == DISP_CHANGE_SUCCESSFUL)
+            AnnounceSettingChange();
+    } else {
+        result = Rotate(display, config, supported | RR_Rotate_0, mode->dmDisplayOrientation);
     }
-    XRRFreeScreenConfigInfo(config);
+    if (config)
+        XRRFreeScreenConfigInfo(config);
     return result;
 }

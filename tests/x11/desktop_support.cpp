@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "platform/common/utf8.h"
 #include "platform/window.h"
 #include "platform/x11/desktop.h"
 #include "platform/x11/desktop_internal.h"
@@ -113,18 +115,8 @@ void TypeText(const std::u16string& text)
 
 std::string Utf8(const std::u16string& text)
 {
-    std::string out;
-    for (char16_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    std::string out(text.size() * 3 + 1, '\0');
+    Utf16ToUtf8(out.data(), out.size(), text.c_str());
+    out.resize(std::strlen(out.c_str()));
     return out;
 }
