@@ -26,16 +26,20 @@ start_xvfb() {
   wait_until 90 "the X server to answer" xdpyinfo
 }
 
+cpu_ticks() {  # utime + stime of a process, in clock ticks
+  awk '{ print $14 + $15 }' "/proc/$1/stat"
+}
+
 # cpu_percent PID SECONDS: the process's share of one core over SECONDS of
 # wall time (monotonic, from date +%s%N), with two decimals.
 cpu_percent() {
   local pid="$1" seconds="$2" hz start end t0 t1
   hz="$(getconf CLK_TCK)"
-  start="$(awk '{ print $14 + $15 }' "/proc/$pid/stat")" || return 1
+  start="$(cpu_ticks "$pid")" || return 1
   t0="$(date +%s%N)"
   # Waiting here is the measurement itself, not a stand-in for a condition.
   sleep "$seconds"
-  end="$(awk '{ print $14 + $15 }' "/proc/$pid/stat")" || return 1
+  end="$(cpu_ticks "$pid")" || return 1
   t1="$(date +%s%N)"
   awk -v d="$((end - start))" -v hz="$hz" -v ns="$((t1 - t0))" 'BEGIN { printf "%.2f", d / hz / (ns / 1e9) * 100 }'
 }
