@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <utility>
 
 #include "platform/common/settings_change.h"
 #include "platform/emulated/emu_clock.h"
@@ -120,7 +121,7 @@ void Log(EmuMessageKind kind, HWND target, UINT message, WPARAM wParam, LPARAM l
          const WCHAR* text = nullptr) {
     EmuMessage m{kind, target, message, wParam, text ? 0 : lParam, text ? std::u16string(text) : std::u16string(),
                  EmuNow(), delivered};
-    g_wm.log.push_back(m);
+    g_wm.log.push_back(std::move(m));
 }
 
 void CloseIfAsked(HWND hwnd, UINT message) {
@@ -134,12 +135,15 @@ LRESULT ComboMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
         case CB_ADDSTRING: {
             std::u16string text(reinterpret_cast<const WCHAR*>(lParam));
             auto at = c.items.end();
+            // After the last equal item; a sorted list is searched by halves,
+            // as a list of hundreds of ports made every add a long walk.
             if (c.style & CBS_SORT)
-                at = std::find_if(c.items.begin(), c.items.end(), [&](const std::u16string& item) {
-                    return WCompareNoCase(item.c_str(), text.c_str()) > 0;
-                });
+                at = std::upper_bound(c.items.begin(), c.items.end(), text,
+                                      [](const std::u16string& added, const std::u16string& item) {
+                                          return WCompareNoCase(item.c_str(), added.c_str()) > 0;
+                                      });
             int index = static_cast<int>(at - c.items.begin());
-            c.items.insert(at, text);
+            c.items.insert(at, std::move(text));
             if (c.selection >= index) ++c.selection;
             return index;
         }
