@@ -2,9 +2,9 @@
 #include "platform/emulated/emu_registry.h"
 
 #include <algorithm>
-#include <map>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
-#include <unordered_map>
 
 #include "platform/common/registry_path.h"
 #include "platform/registry.h"
@@ -22,31 +22,42 @@ struct Value {
 
 struct Key {
     std::u16string name;
+    std::u16string folded;  // the name without case: what lookups compare
     std::vector<Value> values;
-    std::vector<int> children;             // in order of creation
-    std::unordered_map<std::u16string, int> byName;  // folded name -> child, for large keys
+    std::vector<int> children;  // in order of creation
     int parent = kNone;
     bool denyOpen = false;
     bool deleted = false;
 };
 
+// Fuzzers reset the store and build hundreds of keys thousands of times a
+// second, so nothing is given back on a reset: keys past `used` keep their
+// storage for the next ones, and one open-addressed table finds a child by
+// parent and folded name without a node per key.
 struct RegistryState {
     std::vector<Key> keys = std::vector<Key>(1);  // keys[kRoot] is HKEY_LOCAL_MACHINE
-    std::vector<std::pair<HKEY, int>> open;       // handle -> key; a few at a time, so searched in turn
+    int used = 1;
+    std::vector<int> table = std::vector<int>(64, kNone);  // a power of two in size
+    int tableEntries = 0;  // deleted keys stay in the table and are skipped
+    std::vector<std::pair<HKEY, int>> open;  // handle -> key; a few at a time, so searched in turn
+    std::u16string lastParentPath;  // see CreateKey
+    int lastParent = kNone;
 };
 
 RegistryState g_registry;
 // Outlives resets so that a handle from before a reset stays unknown.
 HKEY g_nextHandle = 0x1000;
 
-// Names match without regard to case, as in WCompareNoCase.
-char16_t FoldChar(char16_t c) { return WFoldCase(c); }
+// Names match without regard to case, as in WCompareNoCase. The fold is
+// looked up in a table made once: in fuzz builds WFoldCase carries coverage
+// hooks, and folding every path character through them was most of a lookup.
+const std::vector<char16_t> kFolded = [] {
+    std::vector<char16_t> table(0x10000);
+    for (size_t c = 0; c < table.size(); ++c) table[c] = WFoldCase(static_cast<WCHAR>(c));
+    return table;
+}();
 
-std::u16string Fold(std::u16string_view name) {
-    std::u16string folded(name);
-    for (char16_t& c : folded) c = FoldChar(c);
-    return folded;
-}
+char16_t FoldChar(char16_t c) { return kFolded[c]; }
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
@@ -55,14 +66,39 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
+size_t Slot(int parent, std::u16string_view folded) {
+    uint32_t hash = 2166136261u ^ static_cast<uint32_t>(parent);
+    for (char16_t c : folded) hash = (hash ^ c) * 16777619u;
+    return hash & (g_registry.table.size() - 1);
+}
+
+void AddToTable(int key) {
+    auto& table = g_registry.table;
+    size_t slot = Slot(g_registry.keys[key].parent, g_registry.keys[key].folded);
+    while (table[slot] != kNone) slot = (slot + 1) & (table.size() - 1);
+    table[slot] = key;
+    ++g_registry.tableEntries;
+}
+
+// Keeps the table at most half full.
+void GrowTable() {
+    if (2 * (g_registry.tableEntries + 1) <= static_cast<int>(g_registry.table.size())) return;
+    g_registry.table.assign(2 * g_registry.table.size(), kNone);
+    g_registry.tableEntries = 0;
+    for (int key = kRoot + 1; key < g_registry.used; ++key) AddToTable(key);
+}
+
 // Lookups fold into one kept buffer: fuzzers walk thousands of paths a second.
 int FindChild(int parent, std::u16string_view name) {
     static std::u16string folded;
     folded.assign(name);
     for (char16_t& c : folded) c = FoldChar(c);
-    const auto& byName = g_registry.keys[parent].byName;
-    auto it = byName.find(folded);
-    return it == byName.end() ? kNone : it->second;
+    const auto& table = g_registry.table;
+    for (size_t slot = Slot(parent, folded); table[slot] != kNone; slot = (slot + 1) & (table.size() - 1)) {
+        const Key& key = g_registry.keys[table[slot]];
+        if (!key.deleted && key.parent == parent && key.folded == folded) return table[slot];
+    }
+    return kNone;
 }
 
 // The next non-empty component of `path` from `at` on; empty at the end.
@@ -83,21 +119,44 @@ int FindKey(std::u16string_view path) {
     return key;
 }
 
+int NewKey(int parent, std::u16string_view name) {
+    GrowTable();
+    int key = g_registry.used++;
+    if (key == static_cast<int>(g_registry.keys.size())) g_registry.keys.emplace_back();
+    Key& created = g_registry.keys[key];
+    created.name.assign(name);
+    created.folded.assign(name);
+    for (char16_t& c : created.folded) c = FoldChar(c);
+    created.values.clear();
+    created.children.clear();
+    created.parent = parent;
+    created.denyOpen = false;
+    created.deleted = false;
+    AddToTable(key);
+    g_registry.keys[parent].children.push_back(key);
+    return key;
+}
+
+int ChildOrNew(int parent, std::u16string_view name) {
+    int child = FindChild(parent, name);
+    return child == kNone ? NewKey(parent, name) : child;
+}
+
+// Keys come in runs of siblings (a fuzzer makes hundreds at a time under one
+// long path), so the parent of the last key created is kept with the path
+// that led to it, and a path that only adds a name to it starts from there.
 int CreateKey(std::u16string_view path) {
+    auto& last = g_registry.lastParentPath;
+    if (g_registry.lastParent != kNone && path.size() > last.size() &&
+        std::memcmp(path.data(), last.data(), last.size() * sizeof(char16_t)) == 0 &&
+        path.find(u'\\', last.size()) == std::u16string_view::npos)
+        return ChildOrNew(g_registry.lastParent, path.substr(last.size()));
     int key = kRoot;
     size_t at = 0;
     for (std::u16string_view part = NextPart(path, at); !part.empty(); part = NextPart(path, at)) {
-        int child = FindChild(key, part);
-        if (child == kNone) {
-            child = static_cast<int>(g_registry.keys.size());
-            Key created;
-            created.name = part;
-            created.parent = key;
-            g_registry.keys.push_back(std::move(created));
-            g_registry.keys[key].children.push_back(child);
-            g_registry.keys[key].byName[Fold(part)] = child;
-        }
-        key = child;
+        last.assign(path.substr(0, at - part.size()));
+        g_registry.lastParent = key;
+        key = ChildOrNew(key, part);
     }
     return key;
 }
@@ -126,11 +185,18 @@ int ChildOf(int parent, const WCHAR* name, int length) {
 }
 }  // namespace
 
-// The stores keep their storage: fuzzers reset thousands of times a second.
+// Values are given back, so that an input that made none leaves nothing new
+// allocated (libFuzzer runs a leak check after any input that does).
 void EmuResetRegistry() {
-    g_registry.keys.resize(1);
-    g_registry.keys[kRoot] = Key();
+    for (int key = kRoot; key < g_registry.used; ++key) g_registry.keys[key].values.clear();
+    Key& root = g_registry.keys[kRoot];
+    root.children.clear();
+    root.denyOpen = false;
+    g_registry.used = 1;
+    std::fill(g_registry.table.begin(), g_registry.table.end(), kNone);
+    g_registry.tableEntries = 0;
     g_registry.open.clear();
+    g_registry.lastParent = kNone;
 }
 
 void EmuRegCreateKey(const std::u16string& path) { CreateKey(path); }
@@ -172,7 +238,7 @@ void EmuRegDeleteKey(const std::u16string& path) {
     if (key == kNone || key == kRoot) return;
     Key& parent = g_registry.keys[g_registry.keys[key].parent];
     std::erase(parent.children, key);
-    parent.byName.erase(Fold(g_registry.keys[key].name));
+    g_registry.lastParent = kNone;
     MarkDeleted(key);
 }
 
