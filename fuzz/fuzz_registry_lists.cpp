@@ -2,9 +2,11 @@
 // both list routines on it: no crash, no key or device search left open,
 // and every entry a well-formed port entry text.
 #include "fuzz/fuzz_input.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/resource.h"
@@ -91,8 +93,12 @@ void BuildRegistry(Input& in) {
             case 5: {  // more subkeys than a position can count; once passes position 255, twice only cost time
                 if (++manyKeys > 1) break;
                 int count = 250 + in.Byte() % 50;
-                std::u16string stem = RandomText(in).substr(0, 12);  // long shared stems only slow the store
-                for (int i = 0; i < count; ++i) EmuRegCreateKey(key + u"\\" + stem + std::u16string(1, static_cast<char16_t>(0x100 + i)));
+                std::u16string path = key + u"\\" + RandomText(in).substr(0, 12);  // long shared stems only slow the store
+                path += u'\0';  // the last character tells the keys apart
+                for (int i = 0; i < count; ++i) {
+                    path.back() = static_cast<char16_t>(0x100 + i);
+                    EmuRegCreateKey(path);
+                }
                 break;
             }
             case 6: keys.push_back(key + u"\\Services\\" + RandomText(in)); EmuRegCreateKey(keys.back()); break;
@@ -138,11 +144,13 @@ void ProbeServices() {
             RegReadDword(service, u"channel", &channel);
             RegCloseKey(service);
         }
-        // Reads with every capacity must stay inside the buffer and terminate it.
-        for (DWORD bytes : {2u, 3u, 12u, 13u, 520u}) {
-            std::vector<WCHAR> buffer(bytes / 2);
-            if (RegReadString(device, u"name", buffer.data(), bytes) &&
-                std::u16string(buffer.data(), buffer.size()).find(u'\0') == std::u16string::npos)
+        // Reads with every capacity must stay inside the buffer and terminate
+        // it; each buffer is exactly that size, so ASan sees a write past it.
+        WCHAR one[1], six[6], full[MAX_TEXT];
+        const std::pair<WCHAR*, DWORD> reads[] = {{one, 2}, {one, 3}, {six, 12}, {six, 13}, {full, 520}};
+        for (auto [buffer, bytes] : reads) {
+            WCHAR* end = buffer + bytes / 2;
+            if (RegReadString(device, u"name", buffer, bytes) && std::find(buffer, end, u'\0') == end)
                 Fail("text read without terminator");
         }
         RegCloseKey(device);
