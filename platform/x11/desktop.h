@@ -35,8 +35,9 @@ bool X11WindowExists(HWND window);
 // the key press of a virtual key, or the typed character, whatever the
 // keyboard's layout, group and locks. FALSE when the target does not exist
 // or the message cannot be typed. Other messages are ignored (FALSE).
-// Never waits: what must wait for a spare keycode is typed later, in order,
-// from X11TypeWaitingKeys.
+// Never waits: what must wait for a spare keycode, or for its window to get
+// back the focus that the window manager gave another for a moment, is typed
+// later, in order, from X11TypeWaitingKeys.
 BOOL X11PostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The loop's timer for waiting keys: `schedule(ms)` asks for a call of

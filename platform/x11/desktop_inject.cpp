@@ -34,6 +34,12 @@ constexpr long long TARGET_CHECK_US = 20000;
 constexpr int QUEUE_SIZE = 8192;
 // Strokes typed per turn of the loop, so that a long queue cannot hold it.
 constexpr int BATCH = 256;
+// Keys whose window has lost the focus to another wait this long for it to
+// come back before they are dropped: the window manager applies a focus
+// change when it gets to it, so the dialog shown and hidden again within one
+// tick (PF1 twice) can hold the focus for a moment after it was withdrawn.
+constexpr long long FOCUS_WAIT_US = 3000000;
+constexpr long long FOCUS_POLL_US = 20000;
 
 struct Slot {
     KeySym keysym;
@@ -53,6 +59,7 @@ struct Entry {
     KeySym alternative;
     void (*action)(long, long);
     long first, second;
+    long long queuedUs;
 };
 
 struct Injector {
@@ -64,6 +71,7 @@ struct Injector {
     int head, count;
     bool typing;
     bool waitingForLevel;  // the head waits for a spare level to rest
+    bool waitingForFocus;  // the head waits for its window to get the focus back
     void (*schedule)(int milliseconds);
     HWND checkedTarget;
     long long checkedAtUs;
@@ -181,11 +189,12 @@ void RestoreIdleSpares(Display* display, long long now, long long idleUs) {
 // spare goes back; -1: never.
 int NextWorkMs(long long now) {
     Injector& in = g_injector;
-    if (in.count > 0 && !in.waitingForLevel) return 0;
+    if (in.count > 0 && !in.waitingForLevel && !in.waitingForFocus) return 0;
     long long due = -1;
     auto earliest = [&due](long long at) {
         if (due < 0 || at < due) due = at;
     };
+    if (in.count > 0 && in.waitingForFocus) earliest(now + FOCUS_POLL_US);
     int levels = X11KeyboardLevels();
     for (int i = 0; i < in.spareCount; ++i) {
         long long lastBound = -1;
@@ -231,18 +240,24 @@ void TypeQueue(Display* display) {
     RestoreIdleSpares(display, now, RESTORE_AFTER_US);
     int levels = X11KeyboardLevels();
     // Keys go to the focus: those for a top-level window that has lost it
-    // to another since are dropped rather than typed into that one. When
-    // either is unknown (a window gone mid-query), they are typed.
+    // to another wait for it (FOCUS_WAIT_US), then are dropped rather than
+    // typed into that one. When either is unknown (a window gone mid-query),
+    // they are typed.
     HWND focus = X11TopLevelOf(X11KeyboardTarget());
     KeyStrokePlan plans[BATCH];
     bool changed[MAX_SPARE_KEYCODES] = {};
     int planned = 0;
-    in.waitingForLevel = false;
+    in.waitingForLevel = in.waitingForFocus = false;
     for (; planned < in.count && planned < BATCH; ++planned) {
         Entry& entry = At(planned);
         KeyStrokePlan& plan = plans[planned];
         plan.keycode = 0;
-        if (entry.action || (focus > 0 && entry.target > 0 && entry.target != focus)) continue;
+        if (entry.action) continue;
+        if (focus > 0 && entry.target > 0 && entry.target != focus) {
+            in.waitingForFocus = now - entry.queuedUs < FOCUS_WAIT_US;
+            if (in.waitingForFocus) break;
+            continue;
+        }
         if (X11KeyboardFind(entry.keysym, IsSpare, &plan) ||
             (entry.alternative != NoSymbol && X11KeyboardFind(entry.alternative, IsSpare, &plan)))
             continue;
@@ -290,6 +305,7 @@ bool Enqueue(const Entry& entry) {
     Injector& in = g_injector;
     if (in.count >= QUEUE_SIZE) return false;
     in.queue[(in.head + in.count) % QUEUE_SIZE] = entry;
+    in.queue[(in.head + in.count) % QUEUE_SIZE].queuedUs = NowUs();
     ++in.count;
     return true;
 }
@@ -301,7 +317,7 @@ bool TypeableNow(KeySym keysym) {
 
 bool QueueKeysym(KeySym keysym, KeySym alternative) {
     if (keysym == NoSymbol || !TypeableNow(keysym)) return false;
-    return Enqueue(Entry{g_injector.postingTarget, keysym, alternative, nullptr, 0, 0});
+    return Enqueue(Entry{g_injector.postingTarget, keysym, alternative, nullptr, 0, 0, 0});
 }
 
 bool QueueVirtualKey(WORD virtualKey) { return QueueKeysym(X11KeysymOfVirtualKey(virtualKey), NoSymbol); }
@@ -348,7 +364,7 @@ int X11KeysWaiting() { return g_injector.count; }
 
 void X11AfterWaitingKeys(void (*action)(long, long), long first, long second) {
     // Run now when nothing waits, or when called from an action in its turn.
-    if (g_injector.count == 0 || g_injector.typing || !Enqueue(Entry{0, NoSymbol, NoSymbol, action, first, second})) {
+    if (g_injector.count == 0 || g_injector.typing || !Enqueue(Entry{0, NoSymbol, NoSymbol, action, first, second, 0})) {
         action(first, second);
         return;
     }
