@@ -185,6 +185,48 @@ TEST_F(InjectTest, PostingNeverWaitsAndAnActionWaitsForTheKeysBeforeIt)
     StopClient(xev);
 }
 
+// The window manager may hand the focus to another window for a moment (the
+// dialog that PF1 pressed twice shows and withdraws at once): keys for the
+// window that had it wait for it, never go to the other, and are dropped
+// only when it has not come back within seconds.
+TEST_F(InjectTest, KeysWaitForTheirWindowToGetTheFocusBackAndNeverGoElsewhere)
+{
+    std::string log = TempPath("focus-xev.log");
+    pid_t xev = StartClient({"sh", "-c", "exec xev -name tastra-focus-xev > '" + log + "'"});
+    HWND other = 0;
+    ASSERT_TRUE(WaitFor([&] { return (other = X11FindTopLevel(nullptr, u"tastra-focus-xev")) != 0 && X11IsMapped(other); }));
+    auto post = [](HWND target, const char* text) {
+        for (const char* c = text; *c; ++c)
+            X11PostKeyMessage(target, WM_CHAR, static_cast<WPARAM>(*c), 1);
+        X11PostKeyMessage(target, WM_KEYDOWN, VK_RETURN, 1);
+        X11PostKeyMessage(target, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001));
+    };
+    auto focusOn = [](HWND window) {
+        return WaitFor([&] {
+            if (X11TopLevelOf(X11KeyboardTarget()) != window) X11Activate(window);
+            return X11TopLevelOf(X11KeyboardTarget()) == window;
+        });
+    };
+    bool held = false, dropped = false;
+    std::string content = TypeIntoXterm([&] {
+        HWND target = X11KeyboardTarget();
+        HWND xterm = X11TopLevelOf(target);
+        ASSERT_TRUE(focusOn(other));
+        post(target, "lost");
+        auto start = std::chrono::steady_clock::now();
+        dropped = TypeWaitingKeys() && std::chrono::steady_clock::now() - start > std::chrono::seconds(2);
+        post(target, "back");
+        X11TypeWaitingKeys();
+        held = X11KeysWaiting() > 0;
+        ASSERT_TRUE(focusOn(xterm));
+    }, 1, "focus.txt");
+    EXPECT_TRUE(dropped);
+    EXPECT_TRUE(held);
+    EXPECT_EQ(content, "back\n");
+    StopClient(xev);
+    EXPECT_EQ(ReadFile(log).find("KeyPress"), std::string::npos);
+}
+
 TEST_F(InjectTest, MessagesForMissingTargetsOrOfOtherKindsAreRefused)
 {
     EXPECT_FALSE(X11PostKeyMessage(0, WM_CHAR, 'a', 1));
