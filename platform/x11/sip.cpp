@@ -1,4 +1,4 @@
-// Implements platform/sip.h on X with xvkbd as the on-screen keyboard (shown and hidden by mapping its window).
+// Implements X11SipInfo of platform/x11/desktop.h (platform/sip.h on X) with xvkbd as the on-screen keyboard (shown and hidden by mapping its window).
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -118,7 +118,7 @@ static void SetKeyboardLater(long on, long)
         HideKeyboard();
 }
 
-BOOL SHSipInfo(UINT action, UINT, void* info, UINT)
+BOOL X11SipInfo(UINT action, void* info)
 {
     SIPINFO* record = static_cast<SIPINFO*>(info);
     if (!record || record->cbSize != sizeof(SIPINFO) || !X11DesktopDisplay())
