@@ -104,6 +104,7 @@ void WaylandDesktopClose() {
     WaylandKeyboardStop();
     WaylandToplevelsStop();
     WaylandOutputsStop();
+    WaylandSipStop();
     if (g.keyboardManager != nullptr) zwp_virtual_keyboard_manager_v1_destroy(g.keyboardManager);
     if (g.seat != nullptr) wl_seat_destroy(g.seat);
     if (g.registry != nullptr) wl_registry_destroy(g.registry);

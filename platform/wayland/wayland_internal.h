@@ -39,6 +39,9 @@ void WaylandKeyboardStop();
 void WaylandOutputsStart(zwlr_output_manager_v1* manager);
 void WaylandScreenStart(wl_output* output);
 void WaylandOutputsStop();
+// Ends the on-screen keyboard this program started: it goes with the
+// program, and wvkbd would spin once its compositor is gone.
+void WaylandSipStop();
 
 // UTF-8 <-> UTF-16 for titles; cut to fit, always terminated. Characters
 // beyond the BMP and broken sequences become U+FFFD.

@@ -6,8 +6,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/display.h"
 #include "platform/sip.h"
@@ -187,7 +189,40 @@ TEST_F(WaylandDesktopTest, TheHeadlessOutputRefusesToTurnAndStaysAsItWas) {
     EXPECT_EQ(g_settingChangeAnnouncements, 0);
 }
 
-TEST_F(WaylandDesktopTest, OnScreenKeyboardIsShownAndHidden) {
+// What the compositor leaves to windows: wvkbd's layer surface, while it is
+// there, takes its height from the workspace. -1 when sway does not answer.
+int WorkspaceHeight() {
+    FILE* out = popen("swaymsg -t get_workspaces | jq '.[0].rect.height'", "r");
+    if (out == nullptr) return -1;
+    int height = -1;
+    if (std::fscanf(out, "%d", &height) != 1) height = -1;
+    pclose(out);
+    return height;
+}
+
+// The on-screen keyboards this process started; each line one process id.
+std::string KeyboardProcesses() {
+    std::string command = "pgrep -P " + std::to_string(getpid()) + " -x wvkbd-mobintl";
+    FILE* out = popen(command.c_str(), "r");
+    if (out == nullptr) return "";
+    std::string pids;
+    char line[32];
+    while (std::fgets(line, sizeof line, out) != nullptr) pids += line;
+    pclose(out);
+    return pids;
+}
+
+bool SetKeyboard(DWORD flags) {
+    SIPINFO info{};
+    info.cbSize = sizeof info;
+    info.fdwFlags = flags;
+    return WaylandSipInfo(SPI_SETSIPINFO, &info) != FALSE;
+}
+
+// The on-screen keyboard takes the bottom part of the screen that the query
+// reports, and gives it back: hidden at once after its start, then shown and
+// hidden twice. There is never more than one, and it ends with the desktop.
+TEST_F(WaylandDesktopTest, OnScreenKeyboardTakesTheReportedPartOfTheScreenAndGivesItBack) {
     if (std::system("command -v wvkbd-mobintl >/dev/null") != 0) GTEST_SKIP() << "wvkbd is not installed";
     SIPINFO info{};
     info.cbSize = sizeof info;
@@ -196,20 +231,35 @@ TEST_F(WaylandDesktopTest, OnScreenKeyboardIsShownAndHidden) {
     RECT whole = info.rcVisibleDesktop;
     EXPECT_EQ(whole.right, 1024);
     EXPECT_EQ(whole.bottom, 768);
+    ASSERT_EQ(WorkspaceHeight(), 768);
+    auto keyboards = [] {
+        std::string pids = KeyboardProcesses();
+        return std::count(pids.begin(), pids.end(), '\n');
+    };
 
-    info.fdwFlags = SIPF_ON;
-    ASSERT_TRUE(WaylandSipInfo(SPI_SETSIPINFO, &info));
-    ASSERT_TRUE(WaylandSipInfo(SPI_GETSIPINFO, &info));
-    EXPECT_EQ(info.fdwFlags & SIPF_ON, SIPF_ON);
-    EXPECT_LT(info.rcVisibleDesktop.bottom, whole.bottom);
-    EXPECT_EQ(info.rcSipRect.bottom, whole.bottom);
-    EXPECT_EQ(info.rcSipRect.top, info.rcVisibleDesktop.bottom);
+    ASSERT_TRUE(SetKeyboard(SIPF_ON));
+    EXPECT_EQ(keyboards(), 1) << "up when shown";
+    ASSERT_TRUE(SetKeyboard(0));
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(SetKeyboard(SIPF_ON)) << round;
+        ASSERT_TRUE(WaylandSipInfo(SPI_GETSIPINFO, &info));
+        EXPECT_EQ(info.fdwFlags & SIPF_ON, SIPF_ON);
+        EXPECT_EQ(info.rcSipRect.bottom, whole.bottom);
+        EXPECT_EQ(info.rcSipRect.top, info.rcVisibleDesktop.bottom);
+        EXPECT_LT(info.rcVisibleDesktop.bottom, whole.bottom);
+        int visible = info.rcVisibleDesktop.bottom;
+        EXPECT_TRUE(WaitFor([&] { return WorkspaceHeight() == visible; })) << round << ": " << WorkspaceHeight();
+        EXPECT_EQ(keyboards(), 1) << round;
 
-    info.fdwFlags = 0;
-    ASSERT_TRUE(WaylandSipInfo(SPI_SETSIPINFO, &info));
-    ASSERT_TRUE(WaylandSipInfo(SPI_GETSIPINFO, &info));
-    EXPECT_EQ(info.fdwFlags & SIPF_ON, 0u);
-    EXPECT_EQ(info.rcVisibleDesktop.bottom, whole.bottom);
+        ASSERT_TRUE(SetKeyboard(0)) << round;
+        ASSERT_TRUE(WaylandSipInfo(SPI_GETSIPINFO, &info));
+        EXPECT_EQ(info.fdwFlags & SIPF_ON, 0u);
+        EXPECT_EQ(info.rcVisibleDesktop.bottom, whole.bottom);
+        EXPECT_TRUE(WaitFor([&] { return WorkspaceHeight() == whole.bottom; })) << round;
+        EXPECT_LE(keyboards(), 1) << round;
+    }
+    WaylandDesktopClose();
+    EXPECT_EQ(keyboards(), 0) << "the keyboard ends with the desktop";
 }
 
 }  // namespace
