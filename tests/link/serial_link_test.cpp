@@ -277,17 +277,22 @@ TEST_F(DialogStateTest, ButtonsDriveTheLinkAndTheFirstTickFollowsTheTimerStart) 
     EXPECT_EQ(PollTicks().size(), 2u);
 }
 
-TEST_F(DialogStateTest, ClosingWhileIdleSendsNothingAndSwitchesTheRadioOff) {
+TEST_F(DialogStateTest, ClosingWhileIdleSendsNothingSwitchesTheRadioOffAndQuits) {
     AddTerminal(u"COM1:");
     EmuSetRadioMode(BTH_CONNECTABLE);
     OpenDialog({u"COM1: Serial"});
     SetDlgItemTextW(dialog, IDC_STATUS, u"");
 
-    SendMessageW(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EmuRunPending();
     EXPECT_TRUE(EmuSerialWrites(u"COM1:").empty());
     EXPECT_EQ(EmuSerialCloseCount(u"COM1:"), 0);
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
     EXPECT_EQ(EmuRadioMode(), BTH_POWER_OFF);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
+    MSG quit;
+    EXPECT_EQ(GetMessageW(&quit, 0, 0, 0), FALSE);
+    EXPECT_EQ(quit.wParam, 0u);
 }
 
 TEST_F(DialogStateTest, GermanGreetingAndFarewell) {
