@@ -37,6 +37,7 @@
 #include "ports/port_list.h"
 #include "ports/registry_lookup.h"
 #include "tests/linux/bluez_mock.h"
+#include "tests/linux/pty_pair.h"
 #include "tests/linux/view_root.h"
 #include "tests/linux/view_support.h"
 
@@ -267,11 +268,6 @@ TEST_F(BluezViewTest, AnOpenKeySeesNoChangeUntilEveryKeyIsClosed) {
 constexpr int kGenerousMs = 5000;
 const char kTerminal[] = "0A:1B:2C:3D:4E:5F";
 
-long long NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 INT_PTR QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 class BluezLinkTest : public BluezViewTest {
@@ -312,18 +308,7 @@ class BluezLinkTest : public BluezViewTest {
         far_ = fd.release();
     }
     // What arrives at the terminal until `n` bytes or the far end closes.
-    std::string ReadFar(size_t n) {
-        std::string got;
-        for (long long deadline = NowMs() + kGenerousMs; got.size() < n && NowMs() < deadline;) {
-            pollfd p = {far_, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) continue;
-            char buffer[64];
-            ssize_t count = read(far_, buffer, std::min(sizeof buffer, n - got.size()));
-            if (count <= 0) break;
-            got.append(buffer, static_cast<size_t>(count));
-        }
-        return got;
-    }
+    std::string ReadFar(size_t n) { return ReadFromMaster(far_, n, kGenerousMs); }
     bool FarEndClosed() {
         pollfd p = {far_, POLLIN, 0};
         char byte;
