@@ -24,12 +24,6 @@ namespace {
 
 const char kTitle[] = "Tastra v1.00";
 
-std::u16string Text(HWND dialog, int id) {
-    WCHAR text[MAX_TEXT];
-    GetDlgItemTextW(dialog, id, text, MAX_TEXT);
-    return text;
-}
-
 pid_t StartProgram() {
     const char* argv[] = {TASTRA_PROGRAM, nullptr};
     pid_t pid = 0;

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/window.h"
+
 namespace {
 
 Atom AtomNamed(const char* name) { return XInternAtom(TestDisplay(), name, False); }
@@ -126,6 +128,12 @@ bool Geometry(HWND window, int* x, int* y, int* w, int* h) {
     *w = attributes.width;
     *h = attributes.height;
     return true;
+}
+
+std::u16string Text(HWND dialog, int id) {
+    WCHAR text[MAX_TEXT];
+    GetDlgItemTextW(dialog, id, text, MAX_TEXT);
+    return text;
 }
 
 void PressKey(const char* keysym) {

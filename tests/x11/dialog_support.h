@@ -22,6 +22,9 @@ std::string WindowClass(HWND window);  // "instance.class"
 std::string WindowType(HWND window);   // the _NET_WM_WINDOW_TYPE atom's name
 bool Geometry(HWND window, int* x, int* y, int* w, int* h);  // root coordinates
 
+// The text of a control of the dialog, as the program reads it.
+std::u16string Text(HWND dialog, int id);
+
 // Types a key by keysym name ("Tab", "space", "Down") into the focused window.
 void PressKey(const char* keysym);
 

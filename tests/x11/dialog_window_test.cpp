@@ -41,12 +41,6 @@ INT_PTR RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
-std::u16string Text(HWND dialog, int id) {
-    WCHAR text[MAX_TEXT];
-    GetDlgItemTextW(dialog, id, text, MAX_TEXT);
-    return text;
-}
-
 std::u16string Item(HWND dialog, int id, int index) {
     WCHAR text[MAX_TEXT] = u"?";
     SendDlgItemMessageW(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
