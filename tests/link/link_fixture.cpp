@@ -32,6 +32,11 @@ HWND LinkTest::OpenDialog(const std::vector<std::u16string>& entries, int select
     return dialog;
 }
 
+HWND LinkTest::OpenTerminalDialog(int selected) {
+    AddTerminal(u"COM1:");
+    return OpenDialog({u"COM1: Serial"}, selected);
+}
+
 void LinkTest::SelectSpeed(int index) { SendDlgItemMessageW(dialog, IDC_BAUD, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
 void AddTerminal(const std::u16string& deviceName) {

@@ -16,6 +16,8 @@ protected:
     // (-1: none). The speed list keeps its first entry, 2400.
     HWND OpenDialog(const std::vector<std::u16string>& entries, int selected = 0);
     void SelectSpeed(int index);  // -1: none
+    // A terminal on COM1: and the dialog with it as its one entry.
+    HWND OpenTerminalDialog(int selected = 0);
 
     HWND dialog = 0;
 };
