@@ -60,18 +60,3 @@ std::u16string StringText(unsigned id) {
 }
 
 const std::vector<DWORD>& PollTicks() { return g_pollTicks; }
-
-DWORD RecordDword(const std::vector<BYTE>& r, size_t offset) {
-    return static_cast<DWORD>(r.at(offset)) | static_cast<DWORD>(r.at(offset + 1)) << 8 |
-           static_cast<DWORD>(r.at(offset + 2)) << 16 | static_cast<DWORD>(r.at(offset + 3)) << 24;
-}
-
-WORD RecordWord(const std::vector<BYTE>& r, size_t offset) {
-    return static_cast<WORD>(r.at(offset) | r.at(offset + 1) << 8);
-}
-
-bool RecordZeroFrom(const std::vector<BYTE>& r, size_t offset) {
-    for (size_t i = offset; i < r.size(); ++i)
-        if (r[i] != 0) return false;
-    return true;
-}

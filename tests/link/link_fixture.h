@@ -35,8 +35,3 @@ std::u16string StringText(unsigned id);
 
 // Times at which the dialog received WM_TIMER for the poll timer.
 const std::vector<DWORD>& PollTicks();
-
-// The 56 bytes a registration was made with, as little-endian fields.
-DWORD RecordDword(const std::vector<BYTE>& record, size_t offset);
-WORD RecordWord(const std::vector<BYTE>& record, size_t offset);
-bool RecordZeroFrom(const std::vector<BYTE>& record, size_t offset);
