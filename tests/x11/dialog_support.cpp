@@ -161,16 +161,10 @@ void MapFromOutside(HWND window) {
     XFlush(TestDisplay());
 }
 
-int CountWindowsTitled(const char* title) {
+int CountWindowsTitled(const char* title, HWND* first) {
     int count = 0;
-    HWND first = 0;
-    CollectTitled(DefaultRootWindow(TestDisplay()), title, &count, &first);
+    HWND found = 0;
+    CollectTitled(DefaultRootWindow(TestDisplay()), title, &count, &found);
+    if (first != nullptr) *first = found;
     return count;
-}
-
-HWND FindWindowTitled(const char* title) {
-    int count = 0;
-    HWND first = 0;
-    CollectTitled(DefaultRootWindow(TestDisplay()), title, &count, &first);
-    return first;
 }

@@ -34,6 +34,6 @@ void SendDeleteWindow(HWND window);
 // Maps a window from this connection, as another program would.
 void MapFromOutside(HWND window);
 
-// Top-level client windows with this exact title (WM_NAME), mapped or not.
-int CountWindowsTitled(const char* title);
-HWND FindWindowTitled(const char* title);
+// Top-level client windows with this exact title (WM_NAME), mapped or not,
+// and the first of them.
+int CountWindowsTitled(const char* title, HWND* first = nullptr);
