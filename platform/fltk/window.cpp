@@ -17,6 +17,23 @@
 
 namespace {
 
+// The window manager applies an activation when it gets to it, seconds late
+// when it is busy (openbox grabs its keys again at every keymap change). Until
+// it has, or for a few seconds, the window asked for is the foreground: else
+// PF1 pressed twice would show the dialog twice instead of showing and hiding.
+struct PendingActivation {
+    HWND window = 0;
+    std::chrono::steady_clock::time_point until;
+};
+constexpr std::chrono::seconds kActivationWait{3};
+
+struct WindowServiceState {
+    bool desktopTried = false;
+    bool desktopOpen = false;
+    PendingActivation pending;
+};
+WindowServiceState g_windows;
+
 void HandleDesktopEvents(FL_SOCKET fd, void*) {
     if (!DesktopHandleEvents()) Fl::remove_fd(fd);
 }
@@ -24,14 +41,13 @@ void HandleDesktopEvents(FL_SOCKET fd, void*) {
 // The desktop service keeps its own connection, opened on first use (a
 // second copy needs it before it has any window of its own).
 bool DesktopReady() {
-    static bool tried = false;
-    static bool open = false;
-    if (!tried) {
-        tried = true;
-        open = DesktopOpen();
-        if (open && DesktopEventFd() >= 0) Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
+    if (!g_windows.desktopTried) {
+        g_windows.desktopTried = true;
+        g_windows.desktopOpen = DesktopOpen();
+        if (g_windows.desktopOpen && DesktopEventFd() >= 0)
+            Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
     }
-    return open;
+    return g_windows.desktopOpen;
 }
 
 long WmState(Window xid) {
@@ -96,17 +112,6 @@ Frame DialogFrame() {
     return Frame{extraW / 2, extraH - extraW / 2, extraW, extraH};
 }
 
-// The window manager applies an activation when it gets to it, seconds late
-// when it is busy (openbox grabs its keys again at every keymap change). Until
-// it has, or for a few seconds, the window asked for is the foreground: else
-// PF1 pressed twice would show the dialog twice instead of showing and hiding.
-struct PendingActivation {
-    HWND window = 0;
-    std::chrono::steady_clock::time_point until;
-};
-PendingActivation g_pending;
-constexpr std::chrono::seconds kActivationWait{3};
-
 }  // namespace
 
 void WatchDialogState() {
@@ -150,7 +155,7 @@ BOOL ShowWindow(HWND window, int showCommand) {
             control->widget->show();
         return was;
     }
-    if (showCommand == SW_HIDE && window == g_pending.window) g_pending.window = 0;
+    if (showCommand == SW_HIDE && window == g_windows.pending.window) g_windows.pending.window = 0;
     if (IsDialog(window)) {
         BOOL was = g_dialog.shown ? TRUE : FALSE;
         DesktopAfterWaitingKeys(ShowInTurn, window, showCommand);
@@ -188,14 +193,15 @@ BOOL IsWindowEnabled(HWND window) {
 HWND GetForegroundWindow() {
     if (!DesktopReady()) return 0;
     HWND active = DesktopActiveWindow();
-    if (g_pending.window != 0 && active != g_pending.window && std::chrono::steady_clock::now() < g_pending.until)
-        return g_pending.window;
-    g_pending.window = 0;
+    if (g_windows.pending.window != 0 && active != g_windows.pending.window &&
+        std::chrono::steady_clock::now() < g_windows.pending.until)
+        return g_windows.pending.window;
+    g_windows.pending.window = 0;
     return active;
 }
 
 BOOL SetForegroundWindow(HWND window) {
-    auto asked = [window] { g_pending = {window, std::chrono::steady_clock::now() + kActivationWait}; };
+    auto asked = [window] { g_windows.pending = {window, std::chrono::steady_clock::now() + kActivationWait}; };
     if (IsDialog(window)) {
         DesktopAfterWaitingKeys(ActivateInTurn, window, 0);
         asked();
