@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The baseline bridge built from common tools: reads the pseudo-terminal and
-hands what arrived to `xdotool type`, with the same character table.
-   bridge.py TTY default|0      (xdotool's default delay, or --delay 0)"""
+hands what arrived to `xdotool type` (or to `wtype` on Wayland), with the same character table.
+   bridge.py TTY default|0|wtype      (xdotool's default delay, --delay 0, or wtype)"""
 import os, subprocess, sys, tty
 
 SPECIALS = {0x01: "ª", 0x02: "½", 0x03: "©", 0x04: "∆", 0x07: "≥", 0x0C: "£", 0x0F: "¹",
@@ -14,7 +14,8 @@ def text_of(data):
 fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)
 tty.setraw(fd)
 delay = [] if sys.argv[2] == "default" else ["--delay", sys.argv[2]]
+command = ["wtype", "--"] if sys.argv[2] == "wtype" else ["xdotool", "type"] + delay + ["--"]
 while True:
     text = text_of(os.read(fd, 4096))
     if text:
-        subprocess.run(["xdotool", "type"] + delay + ["--", text])
+        subprocess.run(command + [text])

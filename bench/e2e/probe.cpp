@@ -147,8 +147,12 @@ int RunLatency(const char* pty, int keys) {
     int missed = 0;
     for (int k = 0; k < keys; ++k) {
         double gapEnd = Now() + (20 + random() % 181) / 1000.0;
-        while (Now() < gapEnd)  // the random gap; stray events are dropped
-            if (WaitForEvent(gapEnd - Now())) { XEvent e; XNextEvent(g_display, &e); }
+        while (Now() < gapEnd)  // the random gap; stray events are dropped, a keymap change is read
+            if (WaitForEvent(gapEnd - Now())) {
+                XEvent e;
+                XNextEvent(g_display, &e);
+                if (e.type == MappingNotify) XRefreshKeyboardMapping(&e.xmapping);
+            }
         char letter = static_cast<char>('a' + random() % 26);
         double written = Now();
         if (write(fd, &letter, 1) != 1) {
@@ -161,6 +165,7 @@ int RunLatency(const char* pty, int keys) {
             XEvent e;
             XNextEvent(g_display, &e);
             double at = Now();
+            if (e.type == MappingNotify) XRefreshKeyboardMapping(&e.xmapping);
             if (e.type != KeyPress) continue;
             std::vector<unsigned> typed = TypedBy(e.xkey);
             if (typed.size() == 1 && typed[0] == static_cast<unsigned>(letter)) {

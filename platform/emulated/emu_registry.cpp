@@ -42,11 +42,11 @@ struct RegistryState {
     std::vector<std::pair<HKEY, int>> open;  // handle -> key; a few at a time, so searched in turn
     std::u16string lastParentPath;  // see CreateKey
     int lastParent = kNone;
+    // Outlives resets so that a handle from before a reset stays unknown.
+    HKEY nextHandle = 0x1000;
 };
 
 RegistryState g_registry;
-// Outlives resets so that a handle from before a reset stays unknown.
-HKEY g_nextHandle = 0x1000;
 
 // Names match without regard to case, as in WCompareNoCase. The fold is
 // looked up in a table made once: in fuzz builds WFoldCase carries coverage
@@ -277,7 +277,7 @@ LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD, HKEY*
     int key = FollowRegistryPath(from, subKey, ChildOf);
     if (key < 0) return ERROR_FILE_NOT_FOUND;
     if (g_registry.keys[key].denyOpen) return ERROR_ACCESS_DENIED;
-    HKEY handle = g_nextHandle++;
+    HKEY handle = g_registry.nextHandle++;
     g_registry.open.emplace_back(handle, key);
     *result = handle;
     return ERROR_SUCCESS;

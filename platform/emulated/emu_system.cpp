@@ -5,10 +5,13 @@
 
 namespace {
 constexpr LANGID kEnglishUs = 0x0409;
-LANGID g_language = kEnglishUs;
+struct SystemState {
+    LANGID language = kEnglishUs;
+};
+SystemState g_system;
 }  // namespace
 
-void EmuResetSystem() { g_language = kEnglishUs; }
-void EmuSetLanguage(LANGID language) { g_language = language; }
+void EmuResetSystem() { g_system.language = kEnglishUs; }
+void EmuSetLanguage(LANGID language) { g_system.language = language; }
 
-LANGID GetSystemDefaultLangID() { return g_language; }
+LANGID GetSystemDefaultLangID() { return g_system.language; }

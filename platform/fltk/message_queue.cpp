@@ -4,7 +4,7 @@
 #include <FL/Fl.H>
 
 #include "platform/fltk/window_internal.h"
-#include "platform/x11/desktop.h"
+#include "platform/linux/desktop.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ void OnTimeout(void* data) {
     Timer* t = static_cast<Timer*>(data);
     if (!t->running) return;
     Fl::repeat_timeout(t->seconds, OnTimeout, t);
-    if (!t->queued && X11KeysWaiting() < kKeyBacklog) t->queued = QueueMessage(t->window, WM_TIMER, t->id, 0);
+    if (!t->queued && DesktopKeysWaiting() < kKeyBacklog) t->queued = QueueMessage(t->window, WM_TIMER, t->id, 0);
 }
 
 void DropQueuedTimer(const Timer& t) {

@@ -1,6 +1,6 @@
 // Implements platform/window.h with FLTK on X11: showing, placing and
 // activating windows. The dialog is FLTK's; every other window is handed
-// to platform/x11/desktop.h.
+// to the desktop (platform/linux/desktop.h).
 // Fl_X (the activation request) is among FLTK's internals.
 #define FL_INTERNALS
 #include <FL/Fl.H>
@@ -12,21 +12,42 @@
 #include <cstdio>
 
 #include "platform/fltk/window_internal.h"
+#include "platform/linux/desktop.h"
 #include "platform/linux/started_program.h"
-#include "platform/x11/desktop.h"
 
 namespace {
 
-// The desktop service keeps its own display connection, opened on first use
-// (a second copy needs it before it has any window of its own).
+// The window manager applies an activation when it gets to it, seconds late
+// when it is busy (openbox grabs its keys again at every keymap change). Until
+// it has, or for a few seconds, the window asked for is the foreground: else
+// PF1 pressed twice would show the dialog twice instead of showing and hiding.
+struct PendingActivation {
+    HWND window = 0;
+    std::chrono::steady_clock::time_point until;
+};
+constexpr std::chrono::seconds kActivationWait{3};
+
+struct WindowServiceState {
+    bool desktopTried = false;
+    bool desktopOpen = false;
+    PendingActivation pending;
+};
+WindowServiceState g_windows;
+
+void HandleDesktopEvents(FL_SOCKET fd, void*) {
+    if (!DesktopHandleEvents()) Fl::remove_fd(fd);
+}
+
+// The desktop service keeps its own connection, opened on first use (a
+// second copy needs it before it has any window of its own).
 bool DesktopReady() {
-    static bool tried = false;
-    static bool open = false;
-    if (!tried) {
-        tried = true;
-        open = X11DesktopOpen(nullptr);
+    if (!g_windows.desktopTried) {
+        g_windows.desktopTried = true;
+        g_windows.desktopOpen = DesktopOpen();
+        if (g_windows.desktopOpen && DesktopEventFd() >= 0)
+            Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
     }
-    return open;
+    return g_windows.desktopOpen;
 }
 
 long WmState(Window xid) {
@@ -57,6 +78,7 @@ void ActivateDialog() {
     XRaiseWindow(fl_display, xid);
     Fl_X::activate_window(xid);
     XFlush(fl_display);
+    if (DesktopReady()) DesktopActivateDialog(static_cast<HWND>(xid));
 }
 
 // Maps (FLTK raises it too) and activates; FLTK's own state follows at once.
@@ -90,17 +112,6 @@ Frame DialogFrame() {
     return Frame{extraW / 2, extraH - extraW / 2, extraW, extraH};
 }
 
-// The window manager applies an activation when it gets to it, seconds late
-// when it is busy (openbox grabs its keys again at every keymap change). Until
-// it has, or for a few seconds, the window asked for is the foreground: else
-// PF1 pressed twice would show the dialog twice instead of showing and hiding.
-struct PendingActivation {
-    HWND window = 0;
-    std::chrono::steady_clock::time_point until;
-};
-PendingActivation g_pending;
-constexpr std::chrono::seconds kActivationWait{3};
-
 }  // namespace
 
 void WatchDialogState() {
@@ -122,9 +133,9 @@ void ShowInTurn(long window, long showCommand) {
         else
             ShowDialog();
     } else if (showCommand == SW_HIDE) {
-        X11Hide(window);
+        DesktopHide(window);
     } else {
-        X11ShowAndActivate(window);
+        DesktopShowAndActivate(window);
     }
 }
 
@@ -132,7 +143,7 @@ void ActivateInTurn(long window, long) {
     if (IsDialog(window))
         ActivateDialog();
     else
-        X11Activate(window);
+        DesktopActivate(window);
 }
 
 BOOL ShowWindow(HWND window, int showCommand) {
@@ -144,14 +155,14 @@ BOOL ShowWindow(HWND window, int showCommand) {
             control->widget->show();
         return was;
     }
-    if (showCommand == SW_HIDE && window == g_pending.window) g_pending.window = 0;
+    if (showCommand == SW_HIDE && window == g_windows.pending.window) g_windows.pending.window = 0;
     if (IsDialog(window)) {
         BOOL was = g_dialog.shown ? TRUE : FALSE;
-        X11AfterWaitingKeys(ShowInTurn, window, showCommand);
+        DesktopAfterWaitingKeys(ShowInTurn, window, showCommand);
         return was;
     }
     if (window == 0 || !DesktopReady()) return FALSE;
-    X11AfterWaitingKeys(ShowInTurn, window, showCommand);
+    DesktopAfterWaitingKeys(ShowInTurn, window, showCommand);
     return FALSE;
 }
 
@@ -176,39 +187,40 @@ BOOL EnableWindow(HWND window, BOOL enable) {
 BOOL IsWindowEnabled(HWND window) {
     if (DialogControl* control = ControlFromHandle(window)) return control->widget->active() ? TRUE : FALSE;
     if (IsDialog(window)) return TRUE;
-    return DesktopReady() && X11WindowExists(window) ? TRUE : FALSE;
+    return DesktopReady() && DesktopWindowExists(window) ? TRUE : FALSE;
 }
 
 HWND GetForegroundWindow() {
     if (!DesktopReady()) return 0;
-    HWND active = X11ActiveWindow();
-    if (g_pending.window != 0 && active != g_pending.window && std::chrono::steady_clock::now() < g_pending.until)
-        return g_pending.window;
-    g_pending.window = 0;
+    HWND active = DesktopActiveWindow();
+    if (g_windows.pending.window != 0 && active != g_windows.pending.window &&
+        std::chrono::steady_clock::now() < g_windows.pending.until)
+        return g_windows.pending.window;
+    g_windows.pending.window = 0;
     return active;
 }
 
 BOOL SetForegroundWindow(HWND window) {
-    auto asked = [window] { g_pending = {window, std::chrono::steady_clock::now() + kActivationWait}; };
+    auto asked = [window] { g_windows.pending = {window, std::chrono::steady_clock::now() + kActivationWait}; };
     if (IsDialog(window)) {
-        X11AfterWaitingKeys(ActivateInTurn, window, 0);
+        DesktopAfterWaitingKeys(ActivateInTurn, window, 0);
         asked();
         return TRUE;
     }
     if (window == 0 || !DesktopReady()) return FALSE;
-    bool ok = X11KeysWaiting() == 0 ? X11Activate(window) : (X11AfterWaitingKeys(ActivateInTurn, window, 0), X11WindowExists(window));
+    bool ok = DesktopKeysWaiting() == 0 ? DesktopActivate(window) : (DesktopAfterWaitingKeys(ActivateInTurn, window, 0), DesktopWindowExists(window));
     if (ok) asked();
     return ok ? TRUE : FALSE;
 }
 
-HWND GetForegroundKeyboardTarget() { return DesktopReady() ? X11KeyboardTarget() : -1; }
+HWND GetForegroundKeyboardTarget() { return DesktopReady() ? DesktopKeyboardTarget() : -1; }
 
 HWND FindWindowW(const WCHAR* className, const WCHAR* title) {
     if (!DesktopReady()) return 0;
     // The window of a handheld program that a started desktop program stands
     // for exists while that program runs; the root window stands for it.
-    if (StartedProgramRunsFor(className)) return X11RootWindow();
-    return X11FindTopLevel(className, title);
+    if (StartedProgramRunsFor(className)) return DesktopRootWindow();
+    return DesktopFindTopLevel(className, title);
 }
 
 int GetSystemMetrics(int index) {

@@ -1,6 +1,6 @@
 // Shared state of the FLTK dialog for the window_*.cpp parts of the x11
 // window service. Only the program's own dialog lives here; other windows
-// belong to platform/x11/desktop.h.
+// belong to the desktop (platform/linux/desktop.h).
 #pragma once
 
 #include "platform/common/utf8.h"

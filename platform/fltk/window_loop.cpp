@@ -6,27 +6,27 @@
 #include <FL/Fl.H>
 
 #include "platform/fltk/window_internal.h"
-#include "platform/x11/desktop.h"
+#include "platform/linux/desktop.h"
 
 namespace {
 
 bool IsKeyMessage(UINT message) { return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR; }
 
-void CloseInTurn(long window, long) { X11RequestClose(window); }
+void CloseInTurn(long window, long) { DesktopRequestClose(window); }
 
 // Messages for windows of other clients: only key presses and close requests
 // mean anything there; nothing is ever destroyed from outside. A close
 // request waits for the keys posted before it.
 BOOL PostToOtherWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (IsKeyMessage(message)) return X11PostKeyMessage(window, message, wParam, lParam);
-    if (message == WM_CLOSE && X11WindowExists(window)) {
-        X11AfterWaitingKeys(CloseInTurn, window, 0);
+    if (IsKeyMessage(message)) return DesktopPostKeyMessage(window, message, wParam, lParam);
+    if (message == WM_CLOSE && DesktopWindowExists(window)) {
+        DesktopAfterWaitingKeys(CloseInTurn, window, 0);
         return TRUE;
     }
     return FALSE;
 }
 
-void TypeWaitingKeys(void*) { X11TypeWaitingKeys(); }
+void TypeWaitingKeys(void*) { DesktopTypeWaitingKeys(); }
 
 void ScheduleWaitingKeys(int milliseconds) {
     Fl::remove_timeout(TypeWaitingKeys);
@@ -35,25 +35,25 @@ void ScheduleWaitingKeys(int milliseconds) {
 
 }  // namespace
 
-void StartKeyTimer() { X11SetKeyTimer(ScheduleWaitingKeys); }
+void StartKeyTimer() { DesktopSetKeyTimer(ScheduleWaitingKeys); }
 
 void StopKeyTimer() {
-    X11SetKeyTimer(nullptr);
+    DesktopSetKeyTimer(nullptr);
     Fl::remove_timeout(TypeWaitingKeys);
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     bool ours = IsDialog(window) || ControlFromHandle(window) != nullptr;
     if (!ours) return PostToOtherWindow(window, message, wParam, lParam);
-    // Keys for the dialog are typed into its X window like into any other.
-    if (IsKeyMessage(message)) return X11PostKeyMessage(g_dialog.hwnd, message, wParam, lParam);
+    // Keys for the dialog are typed into it like into any other window.
+    if (IsKeyMessage(message)) return DesktopPostKeyMessage(g_dialog.hwnd, message, wParam, lParam);
     return QueueMessage(window, message, wParam, lParam) ? TRUE : FALSE;
 }
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (DialogControl* control = ControlFromHandle(window)) return ComboMessage(control, message, wParam, lParam);
     if (IsDialog(window)) {
-        if (IsKeyMessage(message)) return X11PostKeyMessage(g_dialog.hwnd, message, wParam, lParam);
+        if (IsKeyMessage(message)) return DesktopPostKeyMessage(g_dialog.hwnd, message, wParam, lParam);
         return g_dialog.procedure(window, message, wParam, lParam);
     }
     PostToOtherWindow(window, message, wParam, lParam);

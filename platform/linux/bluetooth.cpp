@@ -10,8 +10,11 @@ namespace {
 constexpr int kNoRadio = 1;
 constexpr int kUnknownMode = 2;
 
-BluezRadio g_found;     // the adapter as it was before Tastra changed it
-bool g_changed = false;
+struct RadioState {
+    BluezRadio found;  // the adapter as it was before Tastra changed it
+    bool changed;
+};
+RadioState g_radio{};
 
 }  // namespace
 
@@ -29,13 +32,13 @@ int BthSetMode(DWORD mode) {
     if (mode != BTH_POWER_OFF && mode != BTH_CONNECTABLE && mode != BTH_DISCOVERABLE) return kUnknownMode;
     if (mode == BTH_POWER_OFF) {
         BluezRadio current;
-        if (!g_changed) return BluezReadRadio(&current) ? 0 : kNoRadio;
-        if (!BluezWriteRadio(g_found)) return kNoRadio;
-        g_changed = false;
+        if (!g_radio.changed) return BluezReadRadio(&current) ? 0 : kNoRadio;
+        if (!BluezWriteRadio(g_radio.found)) return kNoRadio;
+        g_radio.changed = false;
         return 0;
     }
-    if (!g_changed && !BluezReadRadio(&g_found)) return kNoRadio;
+    if (!g_radio.changed && !BluezReadRadio(&g_radio.found)) return kNoRadio;
     if (!BluezWriteRadio(BluezRadio{true, mode == BTH_DISCOVERABLE})) return kNoRadio;
-    g_changed = true;
+    g_radio.changed = true;
     return 0;
 }

@@ -40,12 +40,13 @@ struct ConnectState {
     bool refused;
 };
 
-struct State {
+struct ProfileState {
     Link links[BLUEZ_MAX_LINKS];
     int connectWaitMs = BLUEZ_CONNECT_WAIT_MS;
-} g;
+};
+ProfileState g_profile;
 
-bool IsOpen(int link) { return link >= 0 && link < BLUEZ_MAX_LINKS && g.links[link].bus != nullptr; }
+bool IsOpen(int link) { return link >= 0 && link < BLUEZ_MAX_LINKS && g_profile.links[link].bus != nullptr; }
 
 void Release(Link& link) {
     if (link.registered) {
@@ -136,7 +137,7 @@ void AwaitAnswer(sdbus::IConnection& bus, const ConnectState& state, Clock::time
 bool Connect(Link& link, const std::string& device) {
     ConnectState state{false, false};
     auto proxy = sdbus::createProxy(*link.bus, kService, device);
-    auto wait = std::chrono::milliseconds(g.connectWaitMs);
+    auto wait = std::chrono::milliseconds(g_profile.connectWaitMs);
     proxy->callMethodAsync("ConnectProfile")
         .onInterface(kDeviceInterface)
         .withTimeout(wait)
@@ -156,7 +157,7 @@ int BluezOpenSerialLink(const char* address) {
     while (free < BLUEZ_MAX_LINKS && IsOpen(free))
         ++free;
     if (free == BLUEZ_MAX_LINKS || address == nullptr) return -1;
-    Link& link = g.links[free];
+    Link& link = g_profile.links[free];
     link.registered = false;
     link.socket = -1;
     try {
@@ -176,10 +177,10 @@ int BluezOpenSerialLink(const char* address) {
     return -1;
 }
 
-int BluezSerialLinkSocket(int link) { return IsOpen(link) ? g.links[link].socket : -1; }
+int BluezSerialLinkSocket(int link) { return IsOpen(link) ? g_profile.links[link].socket : -1; }
 
 void BluezCloseSerialLink(int link) {
-    if (IsOpen(link)) Release(g.links[link]);
+    if (IsOpen(link)) Release(g_profile.links[link]);
 }
 
-void UseBluezConnectWait(int ms) { g.connectWaitMs = ms > 0 ? ms : BLUEZ_CONNECT_WAIT_MS; }
+void UseBluezConnectWait(int ms) { g_profile.connectWaitMs = ms > 0 ? ms : BLUEZ_CONNECT_WAIT_MS; }

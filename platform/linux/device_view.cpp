@@ -13,19 +13,14 @@
 
 namespace {
 
-char g_sysRoot[VIEW_PATH_CHARS] = "/sys";
-char g_devRoot[VIEW_PATH_CHARS] = "/dev";
-
 // More candidates than indexes: only the first ten in name order are named.
 constexpr int kMaxCandidates = 64;
 constexpr int kNameChars = 32;
 
 struct Claim {
-    int socket;  // -1 where unclaimed
-    char description[kNameChars];
+    int socket = -1;  // -1 where unclaimed
+    char description[kNameChars] = "";
 };
-Claim g_claimed[VIEW_MAX_PORTS] = {{-1, ""}, {-1, ""}, {-1, ""}, {-1, ""}, {-1, ""},
-                                   {-1, ""}, {-1, ""}, {-1, ""}, {-1, ""}, {-1, ""}};
 
 struct Identity {
     dev_t dev;
@@ -39,6 +34,16 @@ struct ScanState {
     Identity seenIds[VIEW_MAX_PORTS];  // lines already named by a link
     int seenCount;
 };
+
+struct DeviceViewState {
+    char sysRoot[VIEW_PATH_CHARS] = "/sys";
+    char devRoot[VIEW_PATH_CHARS] = "/dev";
+    Claim claimed[VIEW_MAX_PORTS];
+    // Kept here rather than on the stack of every lookup.
+    ScanState scan;
+    ViewPort found[VIEW_MAX_PORTS];
+};
+DeviceViewState g_view;
 
 bool JoinPath(char* out, size_t capacity, const char* a, const char* b) {
     int n = snprintf(out, capacity, "%s/%s", a, b);
@@ -76,13 +81,13 @@ void DescribeAttached(const char* path, const char* entryName, char* out) {
 
 void ScanClaimed(ScanState& s) {
     for (int index = 0; index < VIEW_MAX_PORTS; ++index) {
-        if (g_claimed[index].socket < 0) continue;
+        if (g_view.claimed[index].socket < 0) continue;
         ViewPort& port = s.byIndex[index];
         port.index = index;
         port.hostPath[0] = '\0';
-        port.socket = g_claimed[index].socket;
+        port.socket = g_view.claimed[index].socket;
         port.attached = false;
-        CopyText(port.description, sizeof port.description, g_claimed[index].description);
+        CopyText(port.description, sizeof port.description, g_view.claimed[index].description);
         s.taken[index] = s.listed[index] = true;
     }
 }
@@ -94,7 +99,7 @@ void ScanAttached(ScanState& s) {
     if (dir == nullptr) return;
     while (dirent* entry = readdir(dir)) {
         int index = AttachedIndex(entry->d_name);
-        if (index < 0 || g_claimed[index].socket >= 0) continue;
+        if (index < 0 || g_view.claimed[index].socket >= 0) continue;
         s.taken[index] = true;
         ViewPort& port = s.byIndex[index];
         struct stat st;
@@ -125,9 +130,9 @@ bool IsRealLine(const char* name) {
     if (strncmp(name, "rfcomm", 6) == 0) return true;
     char path[VIEW_PATH_CHARS + 64];
     struct stat st;
-    snprintf(path, sizeof path, "%s/class/tty/%s/device", g_sysRoot, name);
+    snprintf(path, sizeof path, "%s/class/tty/%s/device", g_view.sysRoot, name);
     if (lstat(path, &st) != 0) return false;
-    snprintf(path, sizeof path, "%s/class/tty/%s/type", g_sysRoot, name);
+    snprintf(path, sizeof path, "%s/class/tty/%s/type", g_view.sysRoot, name);
     char type[16];
     if (!ReadSmallFile(path, type, sizeof type)) return true;
     return atoi(type) != 0;
@@ -148,7 +153,7 @@ int CompareDeviceNames(const char* a, const char* b) {
 
 int CollectRealLines(char names[kMaxCandidates][kNameChars]) {
     char path[VIEW_PATH_CHARS + 16];
-    snprintf(path, sizeof path, "%s/class/tty", g_sysRoot);
+    snprintf(path, sizeof path, "%s/class/tty", g_view.sysRoot);
     DIR* dir = opendir(path);
     if (dir == nullptr) return 0;
     int count = 0;
@@ -181,7 +186,7 @@ void ScanReal(ScanState& s) {
     for (int i = 0; i < count; ++i) {
         char devPath[VIEW_PATH_CHARS];
         struct stat st;
-        if (!JoinPath(devPath, sizeof devPath, g_devRoot, names[i]) || stat(devPath, &st) != 0) continue;
+        if (!JoinPath(devPath, sizeof devPath, g_view.devRoot, names[i]) || stat(devPath, &st) != 0) continue;
         if (NamedAlready(s, st)) continue;
         while (next < VIEW_MAX_PORTS && s.taken[next]) ++next;
         if (next == VIEW_MAX_PORTS) return;
@@ -209,7 +214,7 @@ bool GetDevicesFolder(char* path, size_t capacity) {
 }
 
 int ScanDeviceView(ViewPort ports[VIEW_MAX_PORTS]) {
-    static ScanState s;
+    ScanState& s = g_view.scan;
     memset(&s, 0, sizeof s);
     ScanClaimed(s);
     ScanAttached(s);
@@ -225,7 +230,7 @@ bool FindViewPort(const WCHAR* deviceName, ViewPort* port) {
     const WCHAR* n = deviceName;
     bool isCom = (n[0] | 0x20) == 'c' && (n[1] | 0x20) == 'o' && (n[2] | 0x20) == 'm';
     if (!isCom || n[3] < '0' || n[3] > '9' || n[4] != ':' || n[5] != 0) return false;
-    static ViewPort ports[VIEW_MAX_PORTS];
+    ViewPort* ports = g_view.found;
     int count = ScanDeviceView(ports);
     for (int i = 0; i < count; ++i)
         if (ports[i].index == n[3] - '0') {
@@ -236,19 +241,19 @@ bool FindViewPort(const WCHAR* deviceName, ViewPort* port) {
 }
 
 bool ClaimViewSocket(int index, int socket, const char* description) {
-    if (index < 0 || index >= VIEW_MAX_PORTS || g_claimed[index].socket >= 0 || socket < 0) return false;
-    if (!CopyText(g_claimed[index].description, kNameChars, description)) return false;
-    g_claimed[index].socket = socket;
+    if (index < 0 || index >= VIEW_MAX_PORTS || g_view.claimed[index].socket >= 0 || socket < 0) return false;
+    if (!CopyText(g_view.claimed[index].description, kNameChars, description)) return false;
+    g_view.claimed[index].socket = socket;
     return true;
 }
 
 void ReleaseViewIndex(int index) {
-    if (index >= 0 && index < VIEW_MAX_PORTS) g_claimed[index].socket = -1;
+    if (index >= 0 && index < VIEW_MAX_PORTS) g_view.claimed[index].socket = -1;
 }
 
 bool RfcommTtyBoundTo(const char* address) {
     char path[VIEW_PATH_CHARS + 300];
-    snprintf(path, sizeof path, "%s/class/tty", g_sysRoot);
+    snprintf(path, sizeof path, "%s/class/tty", g_view.sysRoot);
     DIR* dir = opendir(path);
     if (dir == nullptr) return false;
     bool bound = false;
@@ -256,7 +261,7 @@ bool RfcommTtyBoundTo(const char* address) {
         if (strncmp(entry->d_name, "rfcomm", 6) != 0) continue;
         // The kernel's rfcomm ttys tell their remote device in sysfs.
         char remote[32];
-        snprintf(path, sizeof path, "%s/class/tty/%s/address", g_sysRoot, entry->d_name);
+        snprintf(path, sizeof path, "%s/class/tty/%s/address", g_view.sysRoot, entry->d_name);
         if (!ReadSmallFile(path, remote, sizeof remote)) continue;
         remote[strcspn(remote, "\n")] = 0;
         if (strcasecmp(remote, address) == 0) bound = true;
@@ -266,6 +271,6 @@ bool RfcommTtyBoundTo(const char* address) {
 }
 
 void UseDeviceViewRoots(const char* sysRoot, const char* devRoot) {
-    if (sysRoot == nullptr || !CopyText(g_sysRoot, sizeof g_sysRoot, sysRoot)) strcpy(g_sysRoot, "/sys");
-    if (devRoot == nullptr || !CopyText(g_devRoot, sizeof g_devRoot, devRoot)) strcpy(g_devRoot, "/dev");
+    if (sysRoot == nullptr || !CopyText(g_view.sysRoot, sizeof g_view.sysRoot, sysRoot)) strcpy(g_view.sysRoot, "/sys");
+    if (devRoot == nullptr || !CopyText(g_view.devRoot, sizeof g_view.devRoot, devRoot)) strcpy(g_view.devRoot, "/dev");
 }

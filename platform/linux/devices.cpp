@@ -28,10 +28,11 @@ struct Registration {
     int link;
 };
 
-struct State {
+struct DevicesState {
     bool searchOpen[kMaxSearches];
     Registration registrations[VIEW_MAX_PORTS];  // one per COM index at most
-} g;
+};
+DevicesState g_devices{};
 
 bool IsPortEmulation(const WCHAR* prefix, DWORD index, const WCHAR* library, const void* info, DWORD infoBytes) {
     return prefix != nullptr && WCompareNoCase(prefix, u"COM") == 0 && index < VIEW_MAX_PORTS && library != nullptr &&
@@ -40,7 +41,7 @@ bool IsPortEmulation(const WCHAR* prefix, DWORD index, const WCHAR* library, con
 
 int FreeRegistration() {
     for (int i = 0; i < VIEW_MAX_PORTS; ++i)
-        if (!g.registrations[i].used) return i;
+        if (!g_devices.registrations[i].used) return i;
     return -1;
 }
 
@@ -71,8 +72,8 @@ HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW*
                         DWORD) {
     if (search != FindExSearchLimitToDevices || !FindViewPort(name, nullptr)) return INVALID_HANDLE_VALUE;
     for (int i = 0; i < kMaxSearches; ++i)
-        if (!g.searchOpen[i]) {
-            g.searchOpen[i] = true;
+        if (!g_devices.searchOpen[i]) {
+            g_devices.searchOpen[i] = true;
             if (data != nullptr) {
                 data->dwFileAttributes = 0;
                 WCopy(data->cFileName, name, MAX_TEXT);
@@ -84,8 +85,8 @@ HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW*
 
 BOOL FindClose(HANDLE search) {
     HANDLE slot = search - kFirstSearchHandle;
-    if (slot < 0 || slot >= kMaxSearches || !g.searchOpen[slot]) return FALSE;
-    g.searchOpen[slot] = false;
+    if (slot < 0 || slot >= kMaxSearches || !g_devices.searchOpen[slot]) return FALSE;
+    g_devices.searchOpen[slot] = false;
     return TRUE;
 }
 
@@ -99,14 +100,14 @@ HANDLE RegisterDevice(const WCHAR* prefix, DWORD index, const WCHAR* library, co
     memcpy(&params, info, sizeof params);
     int link = ConnectOutgoing(params, static_cast<int>(index));
     if (link < 0) return INVALID_HANDLE_VALUE;
-    g.registrations[slot] = Registration{true, static_cast<int>(index), link};
+    g_devices.registrations[slot] = Registration{true, static_cast<int>(index), link};
     return kFirstRegistrationHandle + slot;
 }
 
 BOOL DeregisterDevice(HANDLE registration) {
     HANDLE slot = registration - kFirstRegistrationHandle;
-    if (slot < 0 || slot >= VIEW_MAX_PORTS || !g.registrations[slot].used) return FALSE;
-    Registration& r = g.registrations[slot];
+    if (slot < 0 || slot >= VIEW_MAX_PORTS || !g_devices.registrations[slot].used) return FALSE;
+    Registration& r = g_devices.registrations[slot];
     ReleaseViewIndex(r.index);
     BluezCloseSerialLink(r.link);
     r.used = false;

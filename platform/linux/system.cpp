@@ -75,8 +75,10 @@ const char* DesktopProgramFor(const WCHAR* image) {
 }
 const WCHAR kSettingsWindowClass[] = u"CPL_Bluetooth";
 
-// The program last started for the settings applet; 0 when none.
-pid_t g_startedManager = 0;
+struct SystemState {
+    pid_t startedManager;  // the program last started for the settings applet; 0 when none
+};
+SystemState g_system{};
 
 // Started through a shell that leaves it running on its own, so that no
 // child of this program is left to reap; the shell tells its process id.
@@ -130,14 +132,15 @@ BOOL CreateProcessW(const WCHAR* image, const WCHAR*, DWORD) {
     char path[4096];
     if (program == nullptr || !ExecutableOnPath(program, path, sizeof(path))) return FALSE;
     pid_t started = SpawnDetached(path);
-    if (started > 0) g_startedManager = started;
+    if (started > 0) g_system.startedManager = started;
     return started > 0 ? TRUE : FALSE;
 }
 
 bool StartedProgramRunsFor(const WCHAR* windowClass) {
-    if (windowClass == nullptr || WCompareNoCase(windowClass, kSettingsWindowClass) != 0 || g_startedManager <= 0)
+    if (windowClass == nullptr || WCompareNoCase(windowClass, kSettingsWindowClass) != 0 ||
+        g_system.startedManager <= 0)
         return false;
     // Not our child: once it ends, init collects it and the id is gone.
-    if (kill(g_startedManager, 0) != 0 && errno == ESRCH) g_startedManager = 0;
-    return g_startedManager > 0;
+    if (kill(g_system.startedManager, 0) != 0 && errno == ESRCH) g_system.startedManager = 0;
+    return g_system.startedManager > 0;
 }

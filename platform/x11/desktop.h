@@ -55,3 +55,9 @@ void X11AfterWaitingKeys(void (*action)(long, long), long first, long second);
 // A polite close request (WM_DELETE_WINDOW or _NET_CLOSE_WINDOW), then XSync.
 // Never kills a client.
 void X11RequestClose(HWND window);
+
+// platform/display.h (XRandR) and platform/sip.h (xvkbd) on the X display,
+// with their contracts; platform/linux/desktop.h chooses them.
+struct DEVMODEW;
+LONG X11ChangeDisplaySettings(DEVMODEW* mode, DWORD flags);
+BOOL X11SipInfo(UINT action, void* info);

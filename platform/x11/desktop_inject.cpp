@@ -76,6 +76,8 @@ struct Injector {
     HWND checkedTarget;
     long long checkedAtUs;
     HWND postedTo, postingTarget;  // the last target and its top-level window
+    Display* xtestChecked;         // the display last asked for XTest, and its answer
+    bool xtestAvailable;
 };
 Injector g_injector{};
 
@@ -329,14 +331,13 @@ bool QueueCharacter(WCHAR character) {
 }
 
 bool XTestAvailable(Display* display) {
-    static Display* checked = nullptr;
-    static bool available = false;
-    if (checked != display) {
+    Injector& in = g_injector;
+    if (in.xtestChecked != display) {
         int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-        available = XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor);
-        checked = display;
+        in.xtestAvailable = XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor);
+        in.xtestChecked = display;
     }
-    return available;
+    return in.xtestAvailable;
 }
 
 bool TargetExists(HWND target) {

@@ -1,4 +1,4 @@
-// Implements platform/display.h on X through XRandR (the screen's rotation).
+// Implements X11ChangeDisplaySettings of platform/x11/desktop.h (platform/display.h on X) through XRandR (the screen's rotation).
 #include <X11/extensions/Xrandr.h>
 
 #include "platform/display.h"
@@ -63,7 +63,7 @@ static void RotateLater(long orientation, long)
     XRRFreeScreenConfigInfo(config);
 }
 
-LONG ChangeDisplaySettingsEx(const WCHAR*, DEVMODEW* mode, HWND, DWORD flags, void*)
+LONG X11ChangeDisplaySettings(DEVMODEW* mode, DWORD flags)
 {
     Display* display = X11DesktopDisplay();
     if (!mode || mode->dmSize != sizeof(DEVMODEW) || !display)

@@ -1,4 +1,4 @@
-// Implements platform/sip.h on X with xvkbd as the on-screen keyboard (shown and hidden by mapping its window).
+// Implements X11SipInfo of platform/x11/desktop.h (platform/sip.h on X) with xvkbd as the on-screen keyboard (shown and hidden by mapping its window).
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -15,7 +15,10 @@ static const WCHAR KEYBOARD_TITLE[] = u"xvkbd - Virtual Keyboard";
 constexpr int START_TIMEOUT_MS = 5000;
 constexpr int START_POLL_MS = 20;
 
-static pid_t g_keyboardProcess = 0;
+struct SipState {
+    pid_t keyboardProcess;  // the keyboard we started; 0 when none runs
+};
+static SipState g_sip{};
 
 static HWND FindKeyboard()
 {
@@ -25,13 +28,13 @@ static HWND FindKeyboard()
 // Collects the keyboard process when it has ended, so it leaves no zombie.
 static bool KeyboardProcessRunning()
 {
-    if (g_keyboardProcess <= 0)
+    if (g_sip.keyboardProcess <= 0)
         return false;
     int status = 0;
-    pid_t result = waitpid(g_keyboardProcess, &status, WNOHANG);
+    pid_t result = waitpid(g_sip.keyboardProcess, &status, WNOHANG);
     if (result == 0)
         return true;
-    g_keyboardProcess = 0;
+    g_sip.keyboardProcess = 0;
     return false;
 }
 
@@ -52,7 +55,7 @@ static bool StartKeyboard()
     posix_spawnattr_destroy(&attributes);
     if (error != 0)
         return false;
-    g_keyboardProcess = child;
+    g_sip.keyboardProcess = child;
     return true;
 }
 
@@ -118,7 +121,7 @@ static void SetKeyboardLater(long on, long)
         HideKeyboard();
 }
 
-BOOL SHSipInfo(UINT action, UINT, void* info, UINT)
+BOOL X11SipInfo(UINT action, void* info)
 {
     SIPINFO* record = static_cast<SIPINFO*>(info);
     if (!record || record->cbSize != sizeof(SIPINFO) || !X11DesktopDisplay())

@@ -5,7 +5,6 @@
 
 #include "app/resource.h"
 #include "app/shell.h"
-#include "platform/bluetooth.h"
 #include "platform/window.h"
 #include "tests/support/emulated_test.h"
 
@@ -177,19 +176,6 @@ TEST_F(MainDialogTest, CommandsAreComparedAsAWhole) {
     EXPECT_EQ(MainDialogProc(dialog, WM_KEYDOWN, VK_TAB, 1), FALSE) << "unhandled messages return FALSE";
 }
 
-TEST_F(MainDialogTest, ClosingWhileIdleStillShutsBluetoothDownThenQuits) {
-    EmuSetRadioMode(BTH_CONNECTABLE);
-    PostMessageW(dialog, WM_CLOSE, 0, 0);
-    EmuRunPending();
-    EXPECT_EQ(EmuRadioMode(), BTH_POWER_OFF);
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
-    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
-    MSG quit;
-    EXPECT_EQ(GetMessageW(&quit, 0, 0, 0), FALSE);
-    EXPECT_EQ(quit.message, WM_QUIT);
-    EXPECT_EQ(quit.wParam, 0u);
-}
-
 // A terminal on COM1 that accepts everything.
 class ConnectedDialogTest : public MainDialogTest {
   protected:
@@ -207,18 +193,12 @@ class ConnectedDialogTest : public MainDialogTest {
     }
 };
 
-TEST_F(ConnectedDialogTest, TheConnectedStateMatchesItsTableControlByControl) {
+// The states control by control and the connect button run in tests/link.
+TEST_F(ConnectedDialogTest, MinimiseHidesTheDialogWhileConnected) {
     Connect();
-    ExpectConnectedState();
-
     EmuClickButton(IDC_SETTINGS);
     EmuRunPending();
-    EXPECT_FALSE(EmuWindowVisible(dialog)) << "Minimise hides the dialog while connected";
-
-    EmuClickButton(IDC_CONNECT);
-    EmuRunPending();
-    ExpectIdlePlain();
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
+    EXPECT_FALSE(EmuWindowVisible(dialog));
 }
 
 TEST_F(ConnectedDialogTest, CloseThenDestroyDisconnectsOnceAndQuits) {

@@ -16,27 +16,18 @@ class WinMainTest : public EmulatedTest {
     }
 };
 
+// The first copy is found by its title, whatever its window class.
 TEST_F(WinMainTest, SecondStartBringsTheHiddenFirstCopyToTheFrontAndCreatesNothing) {
-    HWND firstCopy = EmuAddWindow(u"Tastra v1.00", u"Dialog");
-    HWND other = EmuAddWindow(u"Editor", u"Notepad");
-    ShowWindow(firstCopy, SW_HIDE);
-    EmuSetForeground(other);
-
-    EXPECT_EQ(WinMain(&g_moduleResources, nullptr, u"", SW_SHOW), 0);
-
-    EXPECT_TRUE(EmuWindowVisible(firstCopy));
-    EXPECT_EQ(GetForegroundWindow(), firstCopy);
-    EXPECT_EQ(EmuDialog(), 0) << "the second copy must not create a dialog";
-}
-
-TEST_F(WinMainTest, TheFirstCopyIsFoundWhateverItsWindowClass) {
-    for (const char16_t* windowClass : {u"#32770", u"Fl_Window"}) {
+    for (const char16_t* windowClass : {u"Dialog", u"#32770", u"Fl_Window"}) {
+        SCOPED_TRACE(std::string(windowClass, windowClass + 2));
         EmuReset();
         HWND firstCopy = EmuAddWindow(u"Tastra v1.00", windowClass);
         ShowWindow(firstCopy, SW_HIDE);
+        EmuSetForeground(EmuAddWindow(u"Editor", u"Notepad"));
         EXPECT_EQ(WinMain(&g_moduleResources, nullptr, u"", SW_SHOW), 0);
-        EXPECT_TRUE(EmuWindowVisible(firstCopy)) << "class " << std::string(windowClass, windowClass + 2);
-        EXPECT_EQ(EmuDialog(), 0);
+        EXPECT_TRUE(EmuWindowVisible(firstCopy));
+        EXPECT_EQ(GetForegroundWindow(), firstCopy);
+        EXPECT_EQ(EmuDialog(), 0) << "the second copy must not create a dialog";
     }
 }
 
@@ -56,24 +47,19 @@ TEST_F(WinMainTest, ATitleThatOnlyResemblesTheProgramsDoesNotCount) {
 
 TEST_F(WinMainTest, EveryGermanLanguageGivesGermanTextsAndAnyOtherEnglish) {
     // Primary language 7 in the low 8 bits: German of any region.
-    const LANGID german[] = {0x0407, 0x0807, 0x0C07, 0x1007, 0x1407, 0x0007};
-    const LANGID other[] = {0x0409, 0x0809, 0x040C, 0x0410, 0x0413, 0x0417, 0x0447, 0x0000};
-    for (LANGID language : german) {
+    const std::pair<LANGID, bool> cases[] = {{0x0407, true},  {0x0807, true},  {0x0C07, true},  {0x1007, true},
+                                             {0x1407, true},  {0x0007, true},  {0x0409, false}, {0x0809, false},
+                                             {0x040C, false}, {0x0410, false}, {0x0413, false}, {0x0417, false},
+                                             {0x0447, false}, {0x0000, false}};
+    for (auto [language, isGerman] : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << language);
         EmuReset();
         ResetProgramGlobals();
         EmuSetLanguage(language);
         RunUntilClosed(10);
-        EXPECT_EQ(g_langOffset, 1) << std::hex << language;
-        EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Verbinden") << std::hex << language;
-        EXPECT_EQ(EmuControlText(IDC_STATUS), u"Verbindung ist geschlossen!") << std::hex << language;
-    }
-    for (LANGID language : other) {
-        EmuReset();
-        ResetProgramGlobals();
-        EmuSetLanguage(language);
-        RunUntilClosed(10);
-        EXPECT_EQ(g_langOffset, 0) << std::hex << language;
-        EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect") << std::hex << language;
+        EXPECT_EQ(g_langOffset, isGerman ? 1 : 0);
+        EXPECT_EQ(EmuControlText(IDC_CONNECT), isGerman ? u"Verbinden" : u"Connect");
+        EXPECT_EQ(EmuControlText(IDC_STATUS), isGerman ? u"Verbindung ist geschlossen!" : u"Connection is closed!");
     }
 }
 

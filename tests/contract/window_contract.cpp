@@ -171,14 +171,17 @@ TEST_F(WindowContract, PostedMessagesArriveInOrderAndSentOnesAtOnce) {
     g_handled.clear();
     SendMessageW(dialog_, kPrivate + 3, 30, 31);
     ASSERT_EQ(g_handled.size(), 1u) << "a sent message is handled before SendMessageW returns";
-    ASSERT_TRUE(HandleUntil(kPrivate + 2, 1));
+    MSG m{};
+    ASSERT_TRUE(NextMessage(&m));
+    EXPECT_TRUE(IsDialogMessageW(dialog_, &m)) << "a message meant for the dialog is handled there";
+    ASSERT_TRUE(NextMessage(&m));
+    EXPECT_EQ(DispatchMessageW(&m), TRUE) << "what the procedure returned";
     ASSERT_EQ(g_handled.size(), 3u);
     EXPECT_EQ(g_handled[1].message, kPrivate + 1);
     EXPECT_EQ(g_handled[1].wParam, 10u);
     EXPECT_EQ(g_handled[1].lParam, 11);
     EXPECT_EQ(g_handled[2].message, kPrivate + 2);
     EXPECT_EQ(g_handled[2].hwnd, dialog_);
-    MSG m{};
     EXPECT_EQ(GetMessageW(&m, 0, 0, 0), FALSE);
     EXPECT_EQ(m.message, WM_QUIT);
     EXPECT_EQ(m.wParam, 5u);
@@ -186,6 +189,7 @@ TEST_F(WindowContract, PostedMessagesArriveInOrderAndSentOnesAtOnce) {
 
 TEST_F(WindowContract, ATimerTicksWithItsIdUntilKilled) {
     EXPECT_EQ(SetTimer(0, 7, 20, nullptr), 0u) << "no window, no timer";
+    EXPECT_EQ(SetTimer(12345, 7, 20, nullptr), 0u) << "nor for a window that is not the program's";
     EXPECT_EQ(SetTimer(dialog_, 7, 500, nullptr), 7u);
     EXPECT_EQ(SetTimer(dialog_, 7, 20, nullptr), 7u) << "the same id starts afresh";
     ASSERT_TRUE(HandleUntil(WM_TIMER, 3));

@@ -54,33 +54,35 @@ TEST_F(InputTranslationTest, CtrlCharMapHoldsTheSpecialCharacters) {
     }
 }
 
-TEST_F(InputTranslationTest, ControlBytesAndReturn) {
-    TickWith("a\r\nb");  // the line feed is dropped
-    EXPECT_EQ(KeysPostedTo(app), Char('a') + Press(VK_RETURN) + Char(0x0D) + Char('b'));
-}
-
-TEST_F(InputTranslationTest, CursorSequenceInOneRead) {
-    TickWith("\x1b[Ax");
-    EXPECT_EQ(KeysPostedTo(app), Press(VK_UP) + Char('x'));
-    EXPECT_EQ(EmuSleptMilliseconds(), 0u);
-    EXPECT_EQ(Reads(), 1);
-}
-
-TEST_F(InputTranslationTest, EveryCursorFinalByte) {
-    TickWith("\x1b[A\x1b[B\x1b[C\x1b[D\x1b[H\x1b[K");
-    EXPECT_EQ(KeysPostedTo(app),
-              Press(VK_UP) + Press(VK_DOWN) + Press(VK_RIGHT) + Press(VK_LEFT) + Press(VK_HOME) + Press(VK_END));
-}
-
-TEST_F(InputTranslationTest, UnknownFinalBytesPostNothingAndConsumeThreeBytes) {
-    TickWith("\x1b[Zq\x1b[1r\x1bOAs\x1bO\x1bt");
-    // ESC O ESC: the second ESC is taken as the final byte; "t" follows.
-    EXPECT_EQ(KeysPostedTo(app), Char('q') + Char('r') + Char('s') + Char('t'));
-}
-
-TEST_F(InputTranslationTest, ParametersAreNotParsed) {
-    TickWith("\x1b[2~");
-    EXPECT_EQ(KeysPostedTo(app), Char('~'));
+// One tick over bytes that have all arrived: what it types, and whether it
+// waited for more after a trailing ESC.
+TEST_F(InputTranslationTest, BytesOfOneReadBecomeTheirKeys) {
+    const struct {
+        const char* bytes;
+        KeyMessages keys;
+        DWORD slept;
+    } cases[] = {
+        {"a\r\nb", Char('a') + Press(VK_RETURN) + Char(0x0D) + Char('b'), 0},  // the line feed is dropped
+        {"\x1b[Ax", Press(VK_UP) + Char('x'), 0},
+        {"\x1b[A\x1b[B\x1b[C\x1b[D\x1b[H\x1b[K",
+         Press(VK_UP) + Press(VK_DOWN) + Press(VK_RIGHT) + Press(VK_LEFT) + Press(VK_HOME) + Press(VK_END), 0},
+        // Unknown final bytes post nothing and take three bytes; in ESC O ESC
+        // the second ESC is taken as the final byte.
+        {"\x1b[Zq\x1b[1r\x1bOAs\x1bO\x1bt", Char('q') + Char('r') + Char('s') + Char('t'), 0},
+        {"\x1b[2~", Char('~'), 0},  // parameters are not parsed
+        {"\x1bx", Press(VK_ESCAPE) + Char(0x1B) + Char('x'), 0},
+        {"\x1b", Press(VK_ESCAPE) + Char(0x1B), 5},  // a lone ESC after the wait
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.bytes)));
+        EmuClearMessageLog();
+        DWORD slept = EmuSleptMilliseconds();
+        int reads = Reads();
+        TickWith(c.bytes);
+        EXPECT_EQ(KeysPostedTo(app), c.keys);
+        EXPECT_EQ(EmuSleptMilliseconds() - slept, c.slept);
+        EXPECT_EQ(Reads() - reads, c.slept == 0 ? 1 : 2);
+    }
 }
 
 TEST_F(InputTranslationTest, EscCompletedWithinTheWait) {
@@ -91,12 +93,6 @@ TEST_F(InputTranslationTest, EscCompletedWithinTheWait) {
     EXPECT_EQ(EmuSleptMilliseconds(), 5u);
     ASSERT_EQ(Reads(), 2);
     EXPECT_EQ(LastReadRoom(), 258u);  // the room behind "z" ESC
-}
-
-TEST_F(InputTranslationTest, LoneEscAfterTheWait) {
-    TickWith("\x1b");
-    EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B));
-    EXPECT_EQ(EmuSleptMilliseconds(), 5u);
 }
 
 TEST_F(InputTranslationTest, SequenceArrivingAfterTheWaitIsTyped) {
@@ -119,12 +115,6 @@ TEST_F(InputTranslationTest, OneWaitPerTick) {
     EmuAdvance(100);
     Tick();
     EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B) + Press(VK_ESCAPE) + Char(0x1B) + Chars("[A"));
-}
-
-TEST_F(InputTranslationTest, EscFollowedByAnotherByte) {
-    TickWith("\x1bx");
-    EXPECT_EQ(KeysPostedTo(app), Press(VK_ESCAPE) + Char(0x1B) + Char('x'));
-    EXPECT_EQ(EmuSleptMilliseconds(), 0u);
 }
 
 TEST_F(InputTranslationTest, FailedSecondReadLeavesALoneEsc) {

@@ -2,7 +2,9 @@
 // their records, the radio, and the settings applet.
 #include "link/bt_provisioning.h"
 #include "platform/bluetooth.h"
+#include "platform/emulated/emu_registry.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "tests/link/link_fixture.h"
 
 namespace {
@@ -15,21 +17,44 @@ protected:
     DWORD address[2] = {UNTOUCHED, UNTOUCHED};
 };
 
-TEST_F(DeviceChannelTest, SplitsTheKeyNameFourAndEightDigits) {
-    AddPairedDevice(u"0123456789AB", u"Term", 5);
-
-    EXPECT_EQ(Find(u"Term"), 5);
-    EXPECT_EQ(address[0], 0x456789ABu);
-    EXPECT_EQ(address[1], 0x0123u);
-    EXPECT_EQ(EmuRegOpenKeyCount(), 0);
-}
-
-TEST_F(DeviceChannelTest, NameBeginningWithHexLettersDoesNotLeakIntoTheAddress) {
-    AddPairedDevice(u"00A0C6123456", u"Beef", 2);
-
-    EXPECT_EQ(Find(u"Beef"), 2);
-    EXPECT_EQ(address[0], 0xC6123456u);
-    EXPECT_EQ(address[1], 0x00A0u);
+// The device key's name is the address: four digits of its high part, then eight.
+TEST_F(DeviceChannelTest, TheChannelAndAddressOfTheDeviceNamed) {
+    struct Device {
+        const char16_t* key;
+        const char16_t* name;
+        DWORD channel;
+    };
+    const struct {
+        std::vector<Device> devices;
+        const char16_t* wanted;
+        BYTE channel;
+        DWORD low, high;
+    } cases[] = {
+        {{{u"0123456789AB", u"Term", 5}}, u"Term", 5, 0x456789AB, 0x0123},
+        {{{u"00A0C6123456", u"Beef", 2}}, u"Beef", 2, 0xC6123456, 0x00A0},  // hex letters do not leak
+        // A key that is no address is passed over; lower case is an address.
+        {{{u"12AB", u"Term", 1},
+          {u"0123456789AG", u"Term", 2},
+          {u"0123456789ABC", u"Term", 3},
+          {u"a0b1c2d3e4f5", u"Term", 4}},
+         u"Term",
+         4,
+         0xC2D3E4F5,
+         0xA0B1},
+        // Every name is looked up, even one that reads like a marker.
+        {{{u"0000000000BB", u"BT-In", 6}, {u"0000000000CC", u"In", 7}}, u"BT-In", 6, 0xBB, 0},
+        {{{u"0000000000BB", u"BT-In", 6}, {u"0000000000CC", u"In", 7}}, u"In", 7, 0xCC, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.wanted, c.wanted + WLen(c.wanted)));
+        EmuResetRegistry();
+        for (const Device& d : c.devices)
+            AddPairedDevice(d.key, d.name, d.channel);
+        EXPECT_EQ(Find(c.wanted), c.channel);
+        EXPECT_EQ(address[0], c.low);
+        EXPECT_EQ(address[1], c.high);
+        EXPECT_EQ(EmuRegOpenKeyCount(), 0);
+    }
 }
 
 TEST_F(DeviceChannelTest, NameMustMatchExactly) {
@@ -68,28 +93,9 @@ TEST_F(DeviceChannelTest, DeviceWithoutAUsableChannelIsNotFound) {
     EXPECT_EQ(address[0], UNTOUCHED);
 }
 
-TEST_F(DeviceChannelTest, KeyThatIsNoAddressIsPassedOver) {
-    AddPairedDevice(u"12AB", u"Term", 1);
-    AddPairedDevice(u"0123456789AG", u"Term", 2);
-    AddPairedDevice(u"0123456789ABC", u"Term", 3);
-    AddPairedDevice(u"a0b1c2d3e4f5", u"Term", 4);
-
-    EXPECT_EQ(Find(u"Term"), 4);
-    EXPECT_EQ(address[0], 0xC2D3E4F5u);
-    EXPECT_EQ(address[1], 0xA0B1u);
-}
-
 TEST_F(DeviceChannelTest, NoDeviceKeyAtAll) {
     EXPECT_EQ(Find(u"Term"), 0);
     EXPECT_EQ(address[0], UNTOUCHED);
-}
-
-TEST_F(DeviceChannelTest, EveryNameIsLookedUpEvenOneThatReadsLikeAMarker) {
-    AddPairedDevice(u"0000000000BB", u"BT-In", 6);
-    AddPairedDevice(u"0000000000CC", u"In", 7);
-
-    EXPECT_EQ(Find(u"BT-In"), 6);
-    EXPECT_EQ(Find(u"In"), 7);
 }
 
 TEST_F(DeviceChannelTest, WalkStopsAtAKeyThatDoesNotOpen) {

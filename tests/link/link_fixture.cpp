@@ -32,6 +32,11 @@ HWND LinkTest::OpenDialog(const std::vector<std::u16string>& entries, int select
     return dialog;
 }
 
+HWND LinkTest::OpenTerminalDialog(int selected) {
+    AddTerminal(u"COM1:");
+    return OpenDialog({u"COM1: Serial"}, selected);
+}
+
 void LinkTest::SelectSpeed(int index) { SendDlgItemMessageW(dialog, IDC_BAUD, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
 void AddTerminal(const std::u16string& deviceName) {
@@ -55,18 +60,3 @@ std::u16string StringText(unsigned id) {
 }
 
 const std::vector<DWORD>& PollTicks() { return g_pollTicks; }
-
-DWORD RecordDword(const std::vector<BYTE>& r, size_t offset) {
-    return static_cast<DWORD>(r.at(offset)) | static_cast<DWORD>(r.at(offset + 1)) << 8 |
-           static_cast<DWORD>(r.at(offset + 2)) << 16 | static_cast<DWORD>(r.at(offset + 3)) << 24;
-}
-
-WORD RecordWord(const std::vector<BYTE>& r, size_t offset) {
-    return static_cast<WORD>(r.at(offset) | r.at(offset + 1) << 8);
-}
-
-bool RecordZeroFrom(const std::vector<BYTE>& r, size_t offset) {
-    for (size_t i = offset; i < r.size(); ++i)
-        if (r[i] != 0) return false;
-    return true;
-}

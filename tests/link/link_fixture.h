@@ -16,6 +16,8 @@ protected:
     // (-1: none). The speed list keeps its first entry, 2400.
     HWND OpenDialog(const std::vector<std::u16string>& entries, int selected = 0);
     void SelectSpeed(int index);  // -1: none
+    // A terminal on COM1: and the dialog with it as its one entry.
+    HWND OpenTerminalDialog(int selected = 0);
 
     HWND dialog = 0;
 };
@@ -33,8 +35,3 @@ std::u16string StringText(unsigned id);
 
 // Times at which the dialog received WM_TIMER for the poll timer.
 const std::vector<DWORD>& PollTicks();
-
-// The 56 bytes a registration was made with, as little-endian fields.
-DWORD RecordDword(const std::vector<BYTE>& record, size_t offset);
-WORD RecordWord(const std::vector<BYTE>& record, size_t offset);
-bool RecordZeroFrom(const std::vector<BYTE>& record, size_t offset);

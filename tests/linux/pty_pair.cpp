@@ -45,7 +45,7 @@ std::string ReadFromMaster(int master, size_t n, int timeoutMs) {
         char buf[4096];
         ssize_t r = read(master, buf, sizeof buf);
         if (r > 0) got.append(buf, static_cast<size_t>(r));
-        else if (r < 0 && errno != EAGAIN && errno != EINTR) break;
+        else if (r == 0 || (errno != EAGAIN && errno != EINTR)) break;
     }
     return got;
 }

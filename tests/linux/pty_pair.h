@@ -14,8 +14,9 @@ struct PtyPair {
 bool OpenPtyPair(PtyPair& pair);
 void ClosePtyMaster(PtyPair& pair);
 
-// Reads from `fd` until `n` bytes have come or `timeoutMs` has passed,
-// waiting with poll. Returns the bytes read.
+// Reads from `master` (or any descriptor) until `n` bytes have come, the far
+// end has closed or `timeoutMs` has passed, waiting with poll. Returns the
+// bytes read.
 std::string ReadFromMaster(int master, size_t n, int timeoutMs);
 // Writes all bytes to the master, waiting with poll when it is full.
 bool WriteToMaster(int master, const std::string& bytes, int timeoutMs);

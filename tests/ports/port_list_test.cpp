@@ -1,9 +1,5 @@
 #include "ports/port_list.h"
 
-#include <chrono>
-#include <cstdlib>
-#include <future>
-
 #include "app/resource.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
@@ -54,16 +50,6 @@ class PortListTest : public PortsTest {
 
     HWND portList = 0;
 };
-
-// A walk that wrapped from position 255 to 0 would never return.
-template <class F>
-void EndsInTime(F walk) {
-    auto done = std::async(std::launch::async, walk);
-    if (done.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
-        ADD_FAILURE() << "the walk did not end";
-        std::_Exit(1);
-    }
-}
 }  // namespace
 
 TEST_F(PortListTest, ActiveDriversAreFilteredAndSorted) {

@@ -2,6 +2,9 @@
 // export files, and after every test no key and no device search left open.
 #pragma once
 
+#include <chrono>
+#include <cstdlib>
+#include <future>
 #include <string>
 
 #include "tests/support/emulated_test.h"
@@ -16,3 +19,15 @@ protected:
 };
 
 std::u16string Text(const WCHAR* text);
+
+// The walk's result; a walk that wrapped from position 255 to 0 would never
+// return, so the test ends instead of hanging.
+template <class F>
+auto EndsInTime(F walk) {
+    auto result = std::async(std::launch::async, walk);
+    if (result.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        ADD_FAILURE() << "the walk did not end";
+        std::_Exit(1);
+    }
+    return result.get();
+}

@@ -1,9 +1,6 @@
 #include "ports/registry_lookup.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <future>
 
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -26,17 +23,6 @@ HKEY OpenKey(const std::u16string& path) {
     HKEY key = NO_KEY;
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, 0, &key), ERROR_SUCCESS);
     return key;
-}
-
-// A walk that wrapped from position 255 to 0 would never return.
-template <class F>
-auto EndsInTime(F walk) {
-    auto result = std::async(std::launch::async, walk);
-    if (result.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
-        ADD_FAILURE() << "the walk did not end";
-        std::_Exit(1);
-    }
-    return result.get();
 }
 
 class RegistryLookupTest : public PortsTest {};
@@ -100,32 +86,27 @@ TEST_F(RegistryLookupTest, OpenSubkeyByIndexFailsForUnopenableOrOverlongNames) {
 }
 
 TEST_F(RegistryLookupTest, ReadStringTakesTerminatedAndUnterminatedText) {
-    StringRead read = ReadString(REG_SZ, Utf16(std::u16string(u"COM5:") + u'\0'), 12);
-    EXPECT_EQ(read.result, 1);
-    EXPECT_EQ(read.text, u"COM5:");
-
-    read = ReadString(REG_SZ, Utf16(u"COM5"), 12);  // no terminator, room for one
-    EXPECT_EQ(read.result, 1);
-    EXPECT_EQ(read.text, u"COM5");
-
     std::vector<BYTE> odd = Utf16(u"COM5");
     odd.push_back(0x41);  // a stray byte is no character
-    read = ReadString(REG_SZ, odd, 12);
-    EXPECT_EQ(read.result, 1);
-    EXPECT_EQ(read.text, u"COM5");
-
-    read = ReadString(REG_SZ, {}, 12);
-    EXPECT_EQ(read.result, 1);
-    EXPECT_EQ(read.text, u"");
-
-    read = ReadString(REG_SZ, Utf16(std::u16string(u"AB\0CD", 5)), 12);
-    EXPECT_EQ(read.result, 1);
-    EXPECT_EQ(read.text, u"AB");
-
-    read = ReadString(REG_SZ, Utf16(std::u16string(MAX_TEXT - 1, u'x') + u'\0'), 2 * MAX_TEXT);
-    EXPECT_EQ(read.result, 1);
-    EXPECT_EQ(read.text.size(), static_cast<size_t>(MAX_TEXT - 1));
-    EXPECT_TRUE(read.guardIntact);
+    const std::u16string longest(MAX_TEXT - 1, u'x');
+    const struct {
+        std::vector<BYTE> data;
+        DWORD capacityBytes;
+        std::u16string text;
+    } cases[] = {
+        {Utf16(std::u16string(u"COM5:") + u'\0'), 12, u"COM5:"},
+        {Utf16(u"COM5"), 12, u"COM5"},  // no terminator, room for one
+        {odd, 12, u"COM5"},
+        {{}, 12, u""},
+        {Utf16(std::u16string(u"AB\0CD", 5)), 12, u"AB"},
+        {Utf16(longest + u'\0'), 2 * MAX_TEXT, longest},
+    };
+    for (const auto& c : cases) {
+        StringRead read = ReadString(REG_SZ, c.data, c.capacityBytes);
+        EXPECT_EQ(read.result, 1) << c.data.size() << " bytes";
+        EXPECT_EQ(read.text, c.text);
+        EXPECT_TRUE(read.guardIntact);
+    }
 }
 
 TEST_F(RegistryLookupTest, ReadStringTreatsTooLongAndOtherTypesAsAbsent) {

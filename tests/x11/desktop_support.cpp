@@ -114,6 +114,19 @@ void TypeText(const std::u16string& text)
     TypeWaitingKeys();
 }
 
+void PressKey(WORD key)
+{
+    HWND target = X11KeyboardTarget();
+    X11PostKeyMessage(target, WM_KEYDOWN, key, 1);
+    X11PostKeyMessage(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+}
+
+void PressKeyWithCharacter(WORD key)
+{
+    PressKey(key);
+    X11PostKeyMessage(X11KeyboardTarget(), WM_CHAR, key, 1);
+}
+
 namespace {
 // The injector's timer, as the dialog's loop keeps it.
 std::chrono::steady_clock::time_point g_keysDue;

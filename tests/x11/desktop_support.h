@@ -34,6 +34,10 @@ TypingTarget StartTypingXterm(const std::string& file, const std::string& title)
 // Posts each character of a UTF-16 text as WM_CHAR to the keyboard target
 // and types what waits, as the loop would.
 void TypeText(const std::u16string& text);
+// Posts a key to the keyboard target as the input translation does: down,
+// up, and for a control byte its character after them.
+void PressKey(WORD key);
+void PressKeyWithCharacter(WORD key);
 // Runs the injector's waiting keys until none is left; false on time-out.
 bool TypeWaitingKeys();
 

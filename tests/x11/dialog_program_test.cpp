@@ -24,12 +24,6 @@ namespace {
 
 const char kTitle[] = "Tastra v1.00";
 
-std::u16string Text(HWND dialog, int id) {
-    WCHAR text[MAX_TEXT];
-    GetDlgItemTextW(dialog, id, text, MAX_TEXT);
-    return text;
-}
-
 pid_t StartProgram() {
     const char* argv[] = {TASTRA_PROGRAM, nullptr};
     pid_t pid = 0;
@@ -154,10 +148,7 @@ TEST_F(ProgramTest, TwoProgramsMakeOneWindowAndTheCloseBoxEndsIt) {
     pid_t first = StartProgram();
     ASSERT_GT(first, 0);
     HWND window = 0;
-    ASSERT_TRUE(WaitFor([&] {
-        window = FindWindowTitled(kTitle);
-        return window != 0 && IsMapped(window);
-    }));
+    ASSERT_TRUE(WaitFor([&] { return CountWindowsTitled(kTitle, &window) > 0 && IsMapped(window); }));
     pid_t second = StartProgram();
     EXPECT_EQ(WaitForExit(second), 0);
     EXPECT_EQ(CountWindowsTitled(kTitle), 1);

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/window.h"
+
 namespace {
 
 Atom AtomNamed(const char* name) { return XInternAtom(TestDisplay(), name, False); }
@@ -128,6 +130,12 @@ bool Geometry(HWND window, int* x, int* y, int* w, int* h) {
     return true;
 }
 
+std::u16string Text(HWND dialog, int id) {
+    WCHAR text[MAX_TEXT];
+    GetDlgItemTextW(dialog, id, text, MAX_TEXT);
+    return text;
+}
+
 void PressKey(const char* keysym) {
     Display* d = TestDisplay();
     KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym));
@@ -153,16 +161,10 @@ void MapFromOutside(HWND window) {
     XFlush(TestDisplay());
 }
 
-int CountWindowsTitled(const char* title) {
+int CountWindowsTitled(const char* title, HWND* first) {
     int count = 0;
-    HWND first = 0;
-    CollectTitled(DefaultRootWindow(TestDisplay()), title, &count, &first);
+    HWND found = 0;
+    CollectTitled(DefaultRootWindow(TestDisplay()), title, &count, &found);
+    if (first != nullptr) *first = found;
     return count;
-}
-
-HWND FindWindowTitled(const char* title) {
-    int count = 0;
-    HWND first = 0;
-    CollectTitled(DefaultRootWindow(TestDisplay()), title, &count, &first);
-    return first;
 }

@@ -22,6 +22,9 @@ std::string WindowClass(HWND window);  // "instance.class"
 std::string WindowType(HWND window);   // the _NET_WM_WINDOW_TYPE atom's name
 bool Geometry(HWND window, int* x, int* y, int* w, int* h);  // root coordinates
 
+// The text of a control of the dialog, as the program reads it.
+std::u16string Text(HWND dialog, int id);
+
 // Types a key by keysym name ("Tab", "space", "Down") into the focused window.
 void PressKey(const char* keysym);
 
@@ -31,6 +34,6 @@ void SendDeleteWindow(HWND window);
 // Maps a window from this connection, as another program would.
 void MapFromOutside(HWND window);
 
-// Top-level client windows with this exact title (WM_NAME), mapped or not.
-int CountWindowsTitled(const char* title);
-HWND FindWindowTitled(const char* title);
+// Top-level client windows with this exact title (WM_NAME), mapped or not,
+// and the first of them.
+int CountWindowsTitled(const char* title, HWND* first = nullptr);

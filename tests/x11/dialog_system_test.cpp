@@ -1,10 +1,9 @@
-// The system services on Linux: language from the locale, sleeping in real
-// time, and starting the Bluetooth manager (8-bit text is in tests/contract).
+// The system services on Linux: language from the locale and starting the
+// Bluetooth manager (8-bit text and the clock are in tests/contract).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -57,18 +56,6 @@ TEST_F(LocaleTest, LcAllThenLcMessagesThenLang) {
     EXPECT_EQ(GetSystemDefaultLangID(), 0x0407);
     Use("", "", "de_DE.UTF-8");
     EXPECT_EQ(GetSystemDefaultLangID(), 0x0407) << "empty variables count as unset";
-}
-
-TEST(ClockTest, SleepBlocksForAboutTheTimeAndTheTickCountFollows) {
-    auto start = std::chrono::steady_clock::now();
-    DWORD ticks = GetTickCount();
-    Sleep(120);
-    double elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    DWORD passed = GetTickCount() - ticks;
-    EXPECT_GE(elapsed, 119.0);
-    EXPECT_LT(elapsed, 2000.0);
-    EXPECT_GE(passed, 119u);
-    EXPECT_LT(passed, 2000u);
 }
 
 TEST(CreateProcessTest, StartsTheBluetoothManagerForTheSettingsApplet) {

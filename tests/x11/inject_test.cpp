@@ -13,22 +13,6 @@
 
 namespace {
 
-
-// As the input translation posts a key: down, up.
-void PressKey(WORD key)
-{
-    HWND target = X11KeyboardTarget();
-    X11PostKeyMessage(target, WM_KEYDOWN, key, 1);
-    X11PostKeyMessage(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
-}
-
-// As the input translation posts a control byte: the key, then its character.
-void PressKeyWithCharacter(WORD key)
-{
-    PressKey(key);
-    X11PostKeyMessage(X11KeyboardTarget(), WM_CHAR, key, 1);
-}
-
 class InjectTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(X11DesktopOpen(nullptr)); }

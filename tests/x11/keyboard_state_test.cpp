@@ -29,14 +29,6 @@ const KeyboardCase CASES[] = {
 
 void PrintTo(const KeyboardCase& c, std::ostream* out) { *out << c.name; }
 
-// As the input translation posts a control byte: the key, then its character.
-void PressKeyWithCharacter(WORD key) {
-    HWND target = X11KeyboardTarget();
-    X11PostKeyMessage(target, WM_KEYDOWN, key, 1);
-    X11PostKeyMessage(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
-    X11PostKeyMessage(target, WM_CHAR, key, 1);
-}
-
 bool SetLayout(const char* layout) {
     std::string command = std::string("setxkbmap -layout ") + layout;
     return system(command.c_str()) == 0;

@@ -1,0 +1,49 @@
+// Other applications' windows and typing on the Linux desktop the program
+// runs on, the X11 one or a Wayland compositor's, chosen when first opened.
+// Used by the FLTK window service (platform/fltk/) for every window that is
+// not the program's own dialog; platform/display.h and platform/sip.h
+// follow the same choice. The same operations as platform/x11/desktop.h.
+#pragma once
+
+#include "platform/types.h"
+
+// Chooses the desktop and connects to it, once; false when there is none.
+// A fallback that leaves part of the desktop unreached is told once on the
+// error output.
+bool DesktopOpen();
+void DesktopClose();
+
+HWND DesktopFindTopLevel(const WCHAR* className, const WCHAR* title);
+HWND DesktopActiveWindow();
+HWND DesktopKeyboardTarget();
+bool DesktopShowAndActivate(HWND window);
+bool DesktopActivate(HWND window);
+bool DesktopHide(HWND window);
+bool DesktopWindowExists(HWND window);
+// A window standing for the whole desktop (the root window of the X
+// display the dialog is on); 0 without one.
+HWND DesktopRootWindow();
+// Never waits: a key that must wait is typed later, in order, from
+// DesktopTypeWaitingKeys.
+BOOL DesktopPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+void DesktopRequestClose(HWND window);
+
+// Keys that wait to be typed, as X11SetKeyTimer, X11TypeWaitingKeys,
+// X11KeysWaiting and X11AfterWaitingKeys of platform/x11/desktop.h. A
+// desktop that types every key at once has nothing waiting: the action runs
+// at once and the timer is never asked for.
+void DesktopSetKeyTimer(void (*schedule)(int milliseconds));
+void DesktopTypeWaitingKeys();
+int DesktopKeysWaiting();
+void DesktopAfterWaitingKeys(void (*action)(long, long), long first, long second);
+
+// A descriptor that the dialog's loop watches for reading, calling
+// DesktopHandleEvents when it is ready; -1 when there is none to watch.
+// DesktopHandleEvents returns false once the connection is gone: the
+// descriptor then stays readable and must no longer be watched.
+int DesktopEventFd();
+bool DesktopHandleEvents();
+
+// After the toolkit raised and activated the program's own dialog (an X
+// window): whatever else the desktop needs to give it the focus.
+void DesktopActivateDialog(HWND dialog);
