@@ -69,26 +69,17 @@ void OnCommand(HWND dialog, WPARAM wParam) {
 
 INT_PTR MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG:
-            InitMainDialog(dialog);
-            return TRUE;
+        case WM_INITDIALOG: InitMainDialog(dialog); return TRUE;
         case WM_CLOSE:
         case WM_DESTROY:
             DisconnectTerminal(dialog, g_hPort);
             g_hPort = INVALID_HANDLE_VALUE;
             PostQuitMessage(0);
             return TRUE;
-        case WM_SETTINGCHANGE:
-            CenterDialog(dialog);
-            return TRUE;
-        case WM_TIMER:
-            PollTerminalInput(dialog, g_hPort);
-            return TRUE;
-        case WM_COMMAND:
-            OnCommand(dialog, wParam);
-            return TRUE;
-        default:
-            return FALSE;
+        case WM_SETTINGCHANGE: CenterDialog(dialog); return TRUE;
+        case WM_TIMER: PollTerminalInput(dialog, g_hPort); return TRUE;
+        case WM_COMMAND: OnCommand(dialog, wParam); return TRUE;
+        default: return FALSE;
     }
 }
 
@@ -144,6 +135,8 @@ void SetAttributionTexts(HWND dialog, int creditId, int webId) {
     SetDlgItemTextW(dialog, webId, WEB_ADDRESS);
 }
 
-void ShowControl(HWND dialog, int controlId, int showCommand) { ShowWindow(GetDlgItem(dialog, controlId), showCommand); }
+void ShowControl(HWND dialog, int controlId, int showCommand) {
+    ShowWindow(GetDlgItem(dialog, controlId), showCommand);
+}
 
 void EnableControl(HWND dialog, int controlId, BOOL enable) { EnableWindow(GetDlgItem(dialog, controlId), enable); }

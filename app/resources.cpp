@@ -46,26 +46,10 @@ const DialogTemplate DIALOGS[] = {
 
 // A terminal screen over a row of keys.
 const char* const APP_ICON_XPM[] = {
-    "16 16 4 1",
-    "  c None",
-    ". c #1F2A44",
-    "+ c #7FD3A8",
-    "o c #E8E8E8",
-    "                ",
-    " .............. ",
-    " .++++++++++++. ",
-    " .+..+.+++++++. ",
-    " .++++++++++++. ",
-    " .+...+..+++++. ",
-    " .++++++++++++. ",
-    " .............. ",
-    "                ",
-    " oooooooooooooo ",
-    " o.o.o.o.o.o.oo ",
-    " oooooooooooooo ",
-    " oo.o.o.o.o.o.o ",
-    " oooooooooooooo ",
-    " ooo........ooo ",
+    "16 16 4 1",        "  c None",         ". c #1F2A44",      "+ c #7FD3A8",      "o c #E8E8E8",
+    "                ", " .............. ", " .++++++++++++. ", " .+..+.+++++++. ", " .++++++++++++. ",
+    " .+...+..+++++. ", " .++++++++++++. ", " .............. ", "                ", " oooooooooooooo ",
+    " o.o.o.o.o.o.oo ", " oooooooooooooo ", " oo.o.o.o.o.o.o ", " oooooooooooooo ", " ooo........ooo ",
     "                ",
 };
 

@@ -2,11 +2,11 @@
 // device lookup, the outgoing registration and a connect's port opening must
 // leave no key open, no registration behind after a shutdown, and write
 // records that match the lookup.
-#include "fuzz/fuzz_input.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include "fuzz/fuzz_input.h"
 
 #include "link/bt_provisioning.h"
 #include "link/serial_link.h"
@@ -17,8 +17,8 @@ namespace {
 using Input = FuzzInput;
 
 const std::u16string DEVICE_ROOT = u"Software\\Microsoft\\Bluetooth\\Device";
-const char16_t* const WORDS[] = {u"0123456789AB", u"Term", u"In", u"BT-", u"1101", u"Services",
-                                 u"00001101-0000", u"fF",   u"\\",  u"g",   u"0",    u"BT-In"};
+const char16_t* const WORDS[] = {u"0123456789AB",  u"Term", u"In", u"BT-", u"1101", u"Services",
+                                 u"00001101-0000", u"fF",   u"\\", u"g",   u"0",    u"BT-In"};
 constexpr size_t WORD_COUNT = sizeof(WORDS) / sizeof(WORDS[0]);
 
 void Fail(const char* why) {
@@ -44,7 +44,8 @@ std::u16string RandomText(Input& in) {
 std::vector<BYTE> RandomData(Input& in) {
     std::vector<BYTE> data;
     int n = in.Byte() % 10;
-    for (int i = 0; i < n; ++i) data.push_back(in.Byte());
+    for (int i = 0; i < n; ++i)
+        data.push_back(in.Byte());
     return data;
 }
 
@@ -53,8 +54,14 @@ void BuildDevices(Input& in) {
     for (int op = 0; op < 32 && in.size > 0; ++op) {
         const std::u16string key = keys[in.Byte() % keys.size()];
         switch (in.Byte() % 6) {
-            case 0: keys.push_back(key + u"\\" + RandomText(in)); EmuRegCreateKey(keys.back()); break;
-            case 1: keys.push_back(key + u"\\Services\\0000" + RandomText(in)); EmuRegCreateKey(keys.back()); break;
+            case 0:
+                keys.push_back(key + u"\\" + RandomText(in));
+                EmuRegCreateKey(keys.back());
+                break;
+            case 1:
+                keys.push_back(key + u"\\Services\\0000" + RandomText(in));
+                EmuRegCreateKey(keys.back());
+                break;
             case 2: EmuRegSetString(key, u"name", RandomText(in)); break;
             case 3: EmuRegSetDword(key, u"channel", in.Byte() | static_cast<DWORD>(in.Byte()) << 8); break;
             case 4: EmuRegSetValue(key, in.Byte() & 1 ? u"channel" : u"name", in.Byte() % 8, RandomData(in)); break;
@@ -92,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DWORD address[2] = {0xAAAAAAAA, 0xAAAAAAAA};
     BYTE channel = FindDeviceChannel(name.c_str(), address);
     if (EmuRegOpenKeyCount() != 0) Fail("lookup left a key open");
-    if (channel == 0 && (address[0] != 0xAAAAAAAA || address[1] != 0xAAAAAAAA)) Fail("address written without a device");
+    if (channel == 0 && (address[0] != 0xAAAAAAAA || address[1] != 0xAAAAAAAA))
+        Fail("address written without a device");
     if (channel != 0 && address[1] > 0xFFFF) Fail("upper address wider than 16 bits");
 
     int registered = RegisterOutgoingPort(entry.c_str());

@@ -1,13 +1,13 @@
 // Builds a random handheld registry from the input and runs every lookup and
 // both list routines on it: no crash, no key or device search left open,
 // and every entry a well-formed port entry text.
-#include "fuzz/fuzz_input.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
+#include "fuzz/fuzz_input.h"
 
 #include "app/resource.h"
 #include "platform/emulated/emulated.h"
@@ -23,9 +23,9 @@ using Input = FuzzInput;
 
 const char16_t* const kBases[] = {u"Drivers\\Active", u"Software\\Microsoft\\Bluetooth\\Serial\\Ports",
                                   u"Software\\Microsoft\\Bluetooth\\Device"};
-const char16_t* const kWords[] = {u"Incoming", u"1101", u"COM",  u"GPS",          u"BT-",  u"SerialBT",
-                                  u"SerialIR", u"ActiveDevice", u"\\", u"Dev_", u"0123456789AB", u"Services",
-                                  u":",        u"5",            u"out", u"Drivers\\BuiltIn\\Serial"};
+const char16_t* const kWords[] = {
+    u"Incoming", u"1101", u"COM",          u"GPS",      u"BT-", u"SerialBT", u"SerialIR", u"ActiveDevice",
+    u"\\",       u"Dev_", u"0123456789AB", u"Services", u":",   u"5",        u"out",      u"Drivers\\BuiltIn\\Serial"};
 const char16_t* const kValueNames[] = {u"Name", u"Key", u"Port", u"name", u"channel", u""};
 
 void Fail(const char* why) {
@@ -55,7 +55,8 @@ std::vector<BYTE> RandomData(Input& in) {
     uint8_t mode = in.Byte() % 4;
     if (mode == 0) {
         int n = in.Byte();
-        for (int i = 0; i < n; ++i) data.push_back(in.Byte());
+        for (int i = 0; i < n; ++i)
+            data.push_back(in.Byte());
         return data;
     }
     std::u16string text = RandomText(in);
@@ -80,7 +81,10 @@ void BuildRegistry(Input& in) {
         const std::u16string& key = keys[in.Byte() % keys.size()];
         switch (in.Byte() % 8) {
             case 0:
-            case 1: keys.push_back(key + u"\\" + RandomText(in)); EmuRegCreateKey(keys.back()); break;
+            case 1:
+                keys.push_back(key + u"\\" + RandomText(in));
+                EmuRegCreateKey(keys.back());
+                break;
             case 2:
             case 3: {
                 uint8_t pick = in.Byte();
@@ -93,16 +97,22 @@ void BuildRegistry(Input& in) {
             case 5: {  // more subkeys than a position can count; once passes position 255, twice only cost time
                 if (++manyKeys > 1) break;
                 int count = 250 + in.Byte() % 50;
-                std::u16string path = key + u"\\" + RandomText(in).substr(0, 12);  // long shared stems only slow the store
-                path += u'\0';  // the last character tells the keys apart
+                std::u16string path =
+                    key + u"\\" + RandomText(in).substr(0, 12);  // long shared stems only slow the store
+                path += u'\0';                                   // the last character tells the keys apart
                 for (int i = 0; i < count; ++i) {
                     path.back() = static_cast<char16_t>(0x100 + i);
                     EmuRegCreateKey(path);
                 }
                 break;
             }
-            case 6: keys.push_back(key + u"\\Services\\" + RandomText(in)); EmuRegCreateKey(keys.back()); break;
-            case 7: EmuAddDevice(u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + in.Byte() % 10)) + u":"); break;
+            case 6:
+                keys.push_back(key + u"\\Services\\" + RandomText(in));
+                EmuRegCreateKey(keys.back());
+                break;
+            case 7:
+                EmuAddDevice(u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + in.Byte() % 10)) + u":");
+                break;
         }
     }
 }

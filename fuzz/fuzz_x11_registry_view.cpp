@@ -2,20 +2,26 @@
 // buffer sizes and handles come from the input, and so do the serial lines of
 // the device view and the paired devices that BlueZ reports; the view must answer every call within its buffers and
 // never lose track of its keys.
-#include "fuzz/fuzz_input.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include "fuzz/fuzz_input.h"
 
-#include "platform/registry.h"
 #include "platform/linux/bluez_client.h"
 #include "platform/linux/device_view.h"
+#include "platform/registry.h"
 
 namespace {
 
-const char16_t* const kWords[] = {u"Drivers\\Active", u"Software\\Microsoft\\Bluetooth\\Device", u"Services",
-                                  u"name", u"channel", u"Name", u"Key", u"\\"};
+const char16_t* const kWords[] = {u"Drivers\\Active",
+                                  u"Software\\Microsoft\\Bluetooth\\Device",
+                                  u"Services",
+                                  u"name",
+                                  u"channel",
+                                  u"Name",
+                                  u"Key",
+                                  u"\\"};
 
 struct Input : FuzzInput {
     // A short wide text, terminated; backslashes, letters and whole parts of the real paths are likely.
@@ -31,7 +37,8 @@ struct Input : FuzzInput {
                 memcpy(out + used, word, wordChars * sizeof(WCHAR));
                 used += static_cast<int>(wordChars);
             } else {
-                out[used++] = b < 200 ? kAlphabet[b % (sizeof kAlphabet / sizeof kAlphabet[0] - 1)] : static_cast<WCHAR>(b * 257);
+                out[used++] =
+                    b < 200 ? kAlphabet[b % (sizeof kAlphabet / sizeof kAlphabet[0] - 1)] : static_cast<WCHAR>(b * 257);
             }
         }
         out[used] = 0;
@@ -65,7 +72,8 @@ void ChoosePorts(Input& in) {
         port.attached = in.Byte() & 1;
         AsciiText(in, port.hostPath, VIEW_PATH_CHARS, "/dev/ttyUSB0");
         int chars = in.Byte() % 4 == 0 ? VIEW_PATH_CHARS - 1 : in.Byte() % 24;
-        for (int i = 0; i < chars; ++i) port.description[i] = static_cast<char>(in.Byte() | 1);
+        for (int i = 0; i < chars; ++i)
+            port.description[i] = static_cast<char>(in.Byte() | 1);
         port.description[chars] = 0;
     }
 }
@@ -77,7 +85,8 @@ void ChooseDevices(Input& in) {
         BluezDevice& device = g_devices[d];
         AsciiText(in, device.address, BLUEZ_ADDRESS_CHARS, "0A:1b:2C:3d:4E:5f");
         int nameChars = in.Byte() % MAX_TEXT;
-        for (int i = 0; i < nameChars; ++i) device.name[i] = static_cast<WCHAR>(in.Byte() * 97 + 1);
+        for (int i = 0; i < nameChars; ++i)
+            device.name[i] = static_cast<WCHAR>(in.Byte() * 97 + 1);
         device.name[nameChars] = 0;
         device.uuidCount = in.Byte() % (BLUEZ_MAX_UUIDS + 1);
         for (int u = 0; u < device.uuidCount; ++u)
@@ -115,35 +124,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         in.Text(text, 40);
         HKEY key = count > 0 ? open[in.Byte() % count] : HKEY_LOCAL_MACHINE;
         switch (in.Byte() % 4) {
-        case 0: {
-            HKEY result;
-            HKEY parent = in.Byte() % 2 ? HKEY_LOCAL_MACHINE : key;
-            if (count < 16 && RegOpenKeyExW(parent, text, 0, 0, &result) == ERROR_SUCCESS) open[count++] = result;
-            break;
-        }
-        case 1: {
-            WCHAR name[MAX_TEXT];
-            DWORD chars = in.Byte() % (MAX_TEXT + 1);
-            if (RegEnumKeyExW(key, in.Byte(), name, &chars) == ERROR_SUCCESS && chars >= MAX_TEXT) abort();
-            break;
-        }
-        case 2: {
-            BYTE buffer[600];
-            DWORD bytes = in.Byte() * 3u;
-            DWORD type;
-            LONG r = RegQueryValueExW(key, text, &type, buffer, &bytes);
-            if (r == ERROR_SUCCESS && bytes > sizeof buffer) abort();
-            if (r == ERROR_SUCCESS && type != REG_SZ && !(type == REG_DWORD && bytes == sizeof(DWORD))) abort();
-            break;
-        }
-        default:
-            if (count > 0) {
-                int i = in.Byte() % count;
-                if (RegCloseKey(open[i]) != ERROR_SUCCESS) abort();
-                open[i] = open[--count];
+            case 0: {
+                HKEY result;
+                HKEY parent = in.Byte() % 2 ? HKEY_LOCAL_MACHINE : key;
+                if (count < 16 && RegOpenKeyExW(parent, text, 0, 0, &result) == ERROR_SUCCESS) open[count++] = result;
+                break;
             }
+            case 1: {
+                WCHAR name[MAX_TEXT];
+                DWORD chars = in.Byte() % (MAX_TEXT + 1);
+                if (RegEnumKeyExW(key, in.Byte(), name, &chars) == ERROR_SUCCESS && chars >= MAX_TEXT) abort();
+                break;
+            }
+            case 2: {
+                BYTE buffer[600];
+                DWORD bytes = in.Byte() * 3u;
+                DWORD type;
+                LONG r = RegQueryValueExW(key, text, &type, buffer, &bytes);
+                if (r == ERROR_SUCCESS && bytes > sizeof buffer) abort();
+                if (r == ERROR_SUCCESS && type != REG_SZ && !(type == REG_DWORD && bytes == sizeof(DWORD))) abort();
+                break;
+            }
+            default:
+                if (count > 0) {
+                    int i = in.Byte() % count;
+                    if (RegCloseKey(open[i]) != ERROR_SUCCESS) abort();
+                    open[i] = open[--count];
+                }
         }
     }
-    while (count > 0) RegCloseKey(open[--count]);
+    while (count > 0)
+        RegCloseKey(open[--count]);
     return 0;
 }

@@ -18,8 +18,8 @@ const WORD CTRL_CHAR_MAP[31] = {
 namespace {
 constexpr BYTE ESC = 0x1B;
 constexpr WORD EURO_SIGN = 0x20AC;
-constexpr LPARAM KEYDOWN_FLAGS = 1;           // repeat count 1, key was up
-constexpr LPARAM KEYUP_FLAGS = 0xC0000001;    // repeat count 1, key was down, released
+constexpr LPARAM KEYDOWN_FLAGS = 1;         // repeat count 1, key was up
+constexpr LPARAM KEYUP_FLAGS = 0xC0000001;  // repeat count 1, key was down, released
 constexpr LPARAM CHAR_FLAGS = 1;
 constexpr DWORD ESC_WAIT_MS = 5;
 

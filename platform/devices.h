@@ -13,13 +13,17 @@ struct WIN32_FIND_DATAW {
 };
 
 enum FINDEX_INFO_LEVELS { FindExInfoStandard = 0 };
-enum FINDEX_SEARCH_OPS { FindExSearchNameMatch = 0, FindExSearchLimitToDirectories = 1, FindExSearchLimitToDevices = 2 };
+enum FINDEX_SEARCH_OPS {
+    FindExSearchNameMatch = 0,
+    FindExSearchLimitToDirectories = 1,
+    FindExSearchLimitToDevices = 2
+};
 
 // With FindExSearchLimitToDevices: searches the registered devices for
 // `name`. Returns a search handle that the caller releases with FindClose,
 // or INVALID_HANDLE_VALUE when no device matches.
-HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS level, WIN32_FIND_DATAW* data,
-                        FINDEX_SEARCH_OPS search, void* filter, DWORD flags);
+HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS level, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search,
+                        void* filter, DWORD flags);
 BOOL FindClose(HANDLE search);
 
 // Loads `library` as the driver of device prefix + index + ":" with the

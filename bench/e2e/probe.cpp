@@ -14,8 +14,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -55,7 +55,8 @@ std::vector<unsigned> TypedBy(XKeyEvent& key) {
         unsigned char c = text[i];
         int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
         unsigned cp = len == 1 ? c : c & (0x3F >> (len - 1));
-        for (int k = 1; k < len && i + k < n; ++k) cp = (cp << 6) | (text[i + k] & 0x3F);
+        for (int k = 1; k < len && i + k < n; ++k)
+            cp = (cp << 6) | (text[i + k] & 0x3F);
         out.push_back(cp);
         i += len;
     }
@@ -129,8 +130,6 @@ int OpenTerminalEnd(const char* path) {
     return fd;
 }
 
-
-
 double Percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     size_t i = static_cast<size_t>(p * (v.size() - 1) + 0.5);
@@ -175,8 +174,12 @@ int RunLatency(const char* pty, int keys) {
         }
         if (!got) ++missed;
     }
-    if (ms.empty()) { std::printf("latency no-keys\n"); return 1; }
-    std::printf("latency p50_ms=%.1f p99_ms=%.1f keys=%d missed=%d\n", Percentile(ms, 0.5), Percentile(ms, 0.99), keys, missed);
+    if (ms.empty()) {
+        std::printf("latency no-keys\n");
+        return 1;
+    }
+    std::printf("latency p50_ms=%.1f p99_ms=%.1f keys=%d missed=%d\n", Percentile(ms, 0.5), Percentile(ms, 0.99), keys,
+                missed);
     return 0;
 }
 
@@ -185,14 +188,17 @@ int RunLatency(const char* pty, int keys) {
 std::vector<unsigned> ExpectedCharacters(const std::string& bytes) {
     static const std::map<unsigned char, unsigned> specials = {
         {0x01, 0xAA}, {0x02, 0xBD}, {0x03, 0xA9}, {0x04, 0x2206}, {0x07, 0x2265}, {0x0C, 0xA3},
-        {0x0F, 0xB9}, {0x10, 0xB1}, {0x12, 0xAE}, {0x13, 0x2264}, {0x14, 0xBE}, {0x15, 0x221E},
-        {0x16, 0xBC}, {0x17, 0xA4}, {0x18, 0xD7}, {0x19, 0xA5}, {0x1A, 0xF7}};
+        {0x0F, 0xB9}, {0x10, 0xB1}, {0x12, 0xAE}, {0x13, 0x2264}, {0x14, 0xBE},   {0x15, 0x221E},
+        {0x16, 0xBC}, {0x17, 0xA4}, {0x18, 0xD7}, {0x19, 0xA5},   {0x1A, 0xF7}};
     std::vector<unsigned> out;
     for (unsigned char b : bytes) {
         auto s = specials.find(b);
-        if (s != specials.end()) out.push_back(s->second);
-        else if (b == 0x80) out.push_back(0x20AC);
-        else if (b >= 0x20 && b != 0x7F) out.push_back(b);
+        if (s != specials.end())
+            out.push_back(s->second);
+        else if (b == 0x80)
+            out.push_back(0x20AC);
+        else if (b >= 0x20 && b != 0x7F)
+            out.push_back(b);
     }
     return out;
 }
@@ -203,9 +209,13 @@ long EditDistance(const std::vector<unsigned>& a, const std::vector<unsigned>& b
     std::vector<long> v(2 * offset + 1, 0);
     for (long d = 0; d <= limit; ++d) {
         for (long k = -d; k <= d; k += 2) {
-            long x = (k == -d || (k != d && v[offset + k - 1] < v[offset + k + 1])) ? v[offset + k + 1] : v[offset + k - 1] + 1;
+            long x = (k == -d || (k != d && v[offset + k - 1] < v[offset + k + 1])) ? v[offset + k + 1]
+                                                                                    : v[offset + k - 1] + 1;
             long y = x - k;
-            while (x < n && y < m && a[x] == b[y]) { ++x; ++y; }
+            while (x < n && y < m && a[x] == b[y]) {
+                ++x;
+                ++y;
+            }
             v[offset + k] = x;
             if (x >= n && y >= m) return d;
         }
@@ -250,19 +260,24 @@ int RunPaste(const char* pty, const char* file) {
         // Spare keycodes are rebound for characters off the layout.
         if (e.type == MappingNotify) XRefreshKeyboardMapping(&e.xmapping);
         if (e.type != KeyPress) continue;
-        for (unsigned c : TypedBy(e.xkey)) received.push_back(c);
+        for (unsigned c : TypedBy(e.xkey))
+            received.push_back(c);
         last = Now();
     }
     writer.join();
     std::map<unsigned, long> balance;
-    for (unsigned c : expected) ++balance[c];
-    for (unsigned c : received) --balance[c];
+    for (unsigned c : expected)
+        ++balance[c];
+    for (unsigned c : received)
+        --balance[c];
     long lost = 0, extra = 0;
-    for (auto& [c, n] : balance) (n > 0 ? lost : extra) += std::labs(n);
+    for (auto& [c, n] : balance)
+        (n > 0 ? lost : extra) += std::labs(n);
     long distance = EditDistance(expected, received, 20000);
     long reordered = distance < 0 ? -1 : (distance - lost - extra) / 2;
     std::printf("paste chars=%zu received=%zu seconds=%.2f chars_per_s=%.0f lost=%ld extra=%ld out_of_order=%ld\n",
-                expected.size(), received.size(), last - start, received.size() / (last - start), lost, extra, reordered);
+                expected.size(), received.size(), last - start, received.size() / (last - start), lost, extra,
+                reordered);
     return 0;
 }
 
@@ -278,7 +293,8 @@ bool FindViewable(Window w, const char* title) {
     unsigned count = 0;
     if (!XQueryTree(g_display, w, &root, &parent, &children, &count)) return false;
     bool found = false;
-    for (unsigned i = 0; i < count && !found; ++i) found = FindViewable(children[i], title);
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = FindViewable(children[i], title);
     if (children) XFree(children);
     return found;
 }
@@ -311,9 +327,13 @@ int RunStartup(int runs, char** program) {
         kill(child, SIGTERM);
         waitpid(child, nullptr, 0);
         // The next copy must not find this one's window.
-        while (FindViewable(DefaultRootWindow(g_display), "Tastra v1.00")) usleep(1000);
+        while (FindViewable(DefaultRootWindow(g_display), "Tastra v1.00"))
+            usleep(1000);
     }
-    if (ms.empty()) { std::printf("startup never-visible\n"); return 1; }
+    if (ms.empty()) {
+        std::printf("startup never-visible\n");
+        return 1;
+    }
     std::printf("startup median_ms=%.1f max_ms=%.1f runs=%zu\n", Percentile(ms, 0.5), Percentile(ms, 1.0), ms.size());
     return 0;
 }

@@ -15,11 +15,11 @@ KeyStrokeState g_keyStrokes{};
 // The control characters that typing their key produces in every program.
 WCHAR CharacterOfKey(WORD virtualKey) {
     switch (virtualKey) {
-    case VK_BACK: return 0x08;
-    case VK_TAB: return 0x09;
-    case VK_RETURN: return 0x0D;
-    case VK_ESCAPE: return 0x1B;
-    default: return 0;
+        case VK_BACK: return 0x08;
+        case VK_TAB: return 0x09;
+        case VK_RETURN: return 0x0D;
+        case VK_ESCAPE: return 0x1B;
+        default: return 0;
     }
 }
 

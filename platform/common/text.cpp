@@ -5,27 +5,31 @@
 
 int WLen(const WCHAR* s) {
     int n = 0;
-    while (s[n] != 0) ++n;
+    while (s[n] != 0)
+        ++n;
     return n;
 }
 
 WCHAR* WCopy(WCHAR* dst, const WCHAR* src, size_t capacity) {
     if (capacity == 0) return dst;
     size_t i = 0;
-    for (; i + 1 < capacity && src[i] != 0; ++i) dst[i] = src[i];
+    for (; i + 1 < capacity && src[i] != 0; ++i)
+        dst[i] = src[i];
     dst[i] = 0;
     return dst;
 }
 
 WCHAR* WAppend(WCHAR* dst, const WCHAR* src, size_t capacity) {
     size_t used = 0;
-    while (used < capacity && dst[used] != 0) ++used;
+    while (used < capacity && dst[used] != 0)
+        ++used;
     if (used < capacity) WCopy(dst + used, src, capacity - used);
     return dst;
 }
 
 int WCompare(const WCHAR* a, const WCHAR* b) {
-    while (*a != 0 && *a == *b) ++a, ++b;
+    while (*a != 0 && *a == *b)
+        ++a, ++b;
     return static_cast<int>(*a) - static_cast<int>(*b);
 }
 
@@ -44,7 +48,8 @@ WCHAR WFoldCase(WCHAR c) {
 }
 
 int WCompareNoCase(const WCHAR* a, const WCHAR* b) {
-    while (*a != 0 && WFoldCase(*a) == WFoldCase(*b)) ++a, ++b;
+    while (*a != 0 && WFoldCase(*a) == WFoldCase(*b))
+        ++a, ++b;
     return static_cast<int>(WFoldCase(*a)) - static_cast<int>(WFoldCase(*b));
 }
 
@@ -82,7 +87,8 @@ static void PutNumber(Out& out, unsigned long value, bool negative) {
         value /= 10;
     } while (value != 0);
     if (negative) Put(out, u'-');
-    while (n > 0) Put(out, digits[--n]);
+    while (n > 0)
+        Put(out, digits[--n]);
 }
 
 int WFormat(WCHAR* dst, size_t capacity, const WCHAR* format, ...) {
@@ -98,7 +104,8 @@ int WFormat(WCHAR* dst, size_t capacity, const WCHAR* format, ...) {
         ++f;
         if (*f == u's') {
             const WCHAR* s = va_arg(args, const WCHAR*);
-            for (; s != nullptr && *s != 0; ++s) Put(out, *s);
+            for (; s != nullptr && *s != 0; ++s)
+                Put(out, *s);
         } else if (*f == u'd') {
             int v = va_arg(args, int);
             unsigned long magnitude = v < 0 ? 0UL - static_cast<unsigned long>(v) : static_cast<unsigned long>(v);
@@ -117,11 +124,13 @@ int WFormat(WCHAR* dst, size_t capacity, const WCHAR* format, ...) {
 }
 
 long WToLong(const WCHAR* s) {
-    while (*s == u' ' || *s == u'\t') ++s;
+    while (*s == u' ' || *s == u'\t')
+        ++s;
     bool negative = *s == u'-';
     if (*s == u'-' || *s == u'+') ++s;
     unsigned long value = 0;
-    for (; *s >= u'0' && *s <= u'9'; ++s) value = value * 10 + (*s - u'0');
+    for (; *s >= u'0' && *s <= u'9'; ++s)
+        value = value * 10 + (*s - u'0');
     return negative ? -static_cast<long>(value) : static_cast<long>(value);
 }
 
@@ -134,14 +143,16 @@ int WHexDigit(WCHAR c) {
 
 unsigned long long WHexToNumber(const WCHAR* s, int digits) {
     unsigned long long value = 0;
-    for (int i = 0; i < digits && WHexDigit(s[i]) >= 0; ++i) value = value * 16 + WHexDigit(s[i]);
+    for (int i = 0; i < digits && WHexDigit(s[i]) >= 0; ++i)
+        value = value * 16 + WHexDigit(s[i]);
     return value;
 }
 
 WCHAR* WFromBytes(WCHAR* dst, const char* src, size_t capacity) {
     if (capacity == 0) return dst;
     size_t i = 0;
-    for (; i + 1 < capacity && src[i] != 0; ++i) dst[i] = static_cast<unsigned char>(src[i]);
+    for (; i + 1 < capacity && src[i] != 0; ++i)
+        dst[i] = static_cast<unsigned char>(src[i]);
     dst[i] = 0;
     return dst;
 }
@@ -149,7 +160,8 @@ WCHAR* WFromBytes(WCHAR* dst, const char* src, size_t capacity) {
 char* WToBytes(char* dst, const WCHAR* src, size_t capacity) {
     if (capacity == 0) return dst;
     size_t i = 0;
-    for (; i + 1 < capacity && src[i] != 0; ++i) dst[i] = src[i] <= 0xFF ? static_cast<char>(src[i]) : '?';
+    for (; i + 1 < capacity && src[i] != 0; ++i)
+        dst[i] = src[i] <= 0xFF ? static_cast<char>(src[i]) : '?';
     dst[i] = 0;
     return dst;
 }

@@ -26,7 +26,8 @@ void EmuAddDevice(const std::u16string& name) {
 }
 
 void EmuRemoveDevice(const std::u16string& name) {
-    std::erase_if(g_devices.names, [&](const std::u16string& n) { return WCompareNoCase(n.c_str(), name.c_str()) == 0; });
+    std::erase_if(g_devices.names,
+                  [&](const std::u16string& n) { return WCompareNoCase(n.c_str(), name.c_str()) == 0; });
 }
 
 bool EmuDeviceRegistered(const std::u16string& name) {
@@ -39,8 +40,8 @@ const std::vector<EmuRegistration>& EmuRegistrations() { return g_devices.regist
 void EmuFailRegistration(bool fail) { g_devices.failRegistration = fail; }
 void EmuRegistrationCreatesDevice(bool creates) { g_devices.registrationCreatesDevice = creates; }
 
-HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search,
-                        void*, DWORD) {
+HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search, void*,
+                        DWORD) {
     if (search != FindExSearchLimitToDevices || !EmuDeviceRegistered(name)) return INVALID_HANDLE_VALUE;
     if (data != nullptr) {
         data->dwFileAttributes = 0;

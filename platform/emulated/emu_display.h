@@ -12,7 +12,7 @@
 
 void EmuResetDisplay();
 void EmuSetRotationSupported(bool supported);  // every orientation, or DMDO_0 alone
-void EmuSetScreenTurns(DWORD orientations);     // DMDO_ bits besides DMDO_0
+void EmuSetScreenTurns(DWORD orientations);    // DMDO_ bits besides DMDO_0
 void EmuSetOrientation(DWORD orientation);
 DWORD EmuOrientation();
 int EmuDisplayTestCount();  // capability tests made (CDS_TEST with DM_DISPLAYQUERYORIENTATION)

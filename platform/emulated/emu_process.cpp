@@ -1,6 +1,6 @@
 // Implements process start of platform/system.h on the emulated handheld.
-#include "platform/emulated/emu_system.h"
 #include "platform/emulated/emu_clock.h"
+#include "platform/emulated/emu_system.h"
 #include "platform/emulated/emu_window.h"
 #include "platform/system.h"
 

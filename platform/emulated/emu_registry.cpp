@@ -38,9 +38,9 @@ struct RegistryState {
     std::vector<Key> keys = std::vector<Key>(1);  // keys[kRoot] is HKEY_LOCAL_MACHINE
     int used = 1;
     std::vector<int> table = std::vector<int>(64, kNone);  // a power of two in size
-    int tableEntries = 0;  // deleted keys stay in the table and are skipped
-    std::vector<std::pair<HKEY, int>> open;  // handle -> key; a few at a time, so searched in turn
-    std::u16string lastParentPath;  // see CreateKey
+    int tableEntries = 0;                                  // deleted keys stay in the table and are skipped
+    std::vector<std::pair<HKEY, int>> open;                // handle -> key; a few at a time, so searched in turn
+    std::u16string lastParentPath;                         // see CreateKey
     int lastParent = kNone;
     // Outlives resets so that a handle from before a reset stays unknown.
     HKEY nextHandle = 0x1000;
@@ -53,7 +53,8 @@ RegistryState g_registry;
 // hooks, and folding every path character through them was most of a lookup.
 const std::vector<char16_t> kFolded = [] {
     std::vector<char16_t> table(0x10000);
-    for (size_t c = 0; c < table.size(); ++c) table[c] = WFoldCase(static_cast<WCHAR>(c));
+    for (size_t c = 0; c < table.size(); ++c)
+        table[c] = WFoldCase(static_cast<WCHAR>(c));
     return table;
 }();
 
@@ -68,14 +69,16 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 
 size_t Slot(int parent, std::u16string_view folded) {
     uint32_t hash = 2166136261u ^ static_cast<uint32_t>(parent);
-    for (char16_t c : folded) hash = (hash ^ c) * 16777619u;
+    for (char16_t c : folded)
+        hash = (hash ^ c) * 16777619u;
     return hash & (g_registry.table.size() - 1);
 }
 
 void AddToTable(int key) {
     auto& table = g_registry.table;
     size_t slot = Slot(g_registry.keys[key].parent, g_registry.keys[key].folded);
-    while (table[slot] != kNone) slot = (slot + 1) & (table.size() - 1);
+    while (table[slot] != kNone)
+        slot = (slot + 1) & (table.size() - 1);
     table[slot] = key;
     ++g_registry.tableEntries;
 }
@@ -85,14 +88,16 @@ void GrowTable() {
     if (2 * (g_registry.tableEntries + 1) <= static_cast<int>(g_registry.table.size())) return;
     g_registry.table.assign(2 * g_registry.table.size(), kNone);
     g_registry.tableEntries = 0;
-    for (int key = kRoot + 1; key < g_registry.used; ++key) AddToTable(key);
+    for (int key = kRoot + 1; key < g_registry.used; ++key)
+        AddToTable(key);
 }
 
 // Lookups fold into one kept buffer: fuzzers walk thousands of paths a second.
 int FindChild(int parent, std::u16string_view name) {
     static std::u16string folded;
     folded.assign(name);
-    for (char16_t& c : folded) c = FoldChar(c);
+    for (char16_t& c : folded)
+        c = FoldChar(c);
     const auto& table = g_registry.table;
     for (size_t slot = Slot(parent, folded); table[slot] != kNone; slot = (slot + 1) & (table.size() - 1)) {
         const Key& key = g_registry.keys[table[slot]];
@@ -103,9 +108,11 @@ int FindChild(int parent, std::u16string_view name) {
 
 // The next non-empty component of `path` from `at` on; empty at the end.
 std::u16string_view NextPart(std::u16string_view path, size_t& at) {
-    while (at < path.size() && path[at] == u'\\') ++at;
+    while (at < path.size() && path[at] == u'\\')
+        ++at;
     size_t start = at;
-    while (at < path.size() && path[at] != u'\\') ++at;
+    while (at < path.size() && path[at] != u'\\')
+        ++at;
     return path.substr(start, at - start);
 }
 
@@ -126,7 +133,8 @@ int NewKey(int parent, std::u16string_view name) {
     Key& created = g_registry.keys[key];
     created.name.assign(name);
     created.folded.assign(name);
-    for (char16_t& c : created.folded) c = FoldChar(c);
+    for (char16_t& c : created.folded)
+        c = FoldChar(c);
     created.values.clear();
     created.children.clear();
     created.parent = parent;
@@ -169,7 +177,8 @@ Value* FindValue(int key, const std::u16string& name) {
 
 void MarkDeleted(int key) {
     g_registry.keys[key].deleted = true;
-    for (int child : g_registry.keys[key].children) MarkDeleted(child);
+    for (int child : g_registry.keys[key].children)
+        MarkDeleted(child);
 }
 
 // The key behind a handle, or kNone for an unknown, closed or deleted one.
@@ -188,7 +197,8 @@ int ChildOf(int parent, const WCHAR* name, int length) {
 // Values are given back, so that an input that made none leaves nothing new
 // allocated (libFuzzer runs a leak check after any input that does).
 void EmuResetRegistry() {
-    for (int key = kRoot; key < g_registry.used; ++key) g_registry.keys[key].values.clear();
+    for (int key = kRoot; key < g_registry.used; ++key)
+        g_registry.keys[key].values.clear();
     Key& root = g_registry.keys[kRoot];
     root.children.clear();
     root.denyOpen = false;
@@ -201,8 +211,7 @@ void EmuResetRegistry() {
 
 void EmuRegCreateKey(const std::u16string& path) { CreateKey(path); }
 
-void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWORD type,
-                    const std::vector<BYTE>& data) {
+void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWORD type, const std::vector<BYTE>& data) {
     int key = CreateKey(path);
     if (Value* value = FindValue(key, name)) {
         value->type = type;
@@ -227,7 +236,8 @@ void EmuRegSetString(const std::u16string& path, const std::u16string& name, con
 
 void EmuRegSetDword(const std::u16string& path, const std::u16string& name, DWORD value) {
     std::vector<BYTE> data;
-    for (int i = 0; i < 4; ++i) data.push_back(static_cast<BYTE>(value >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        data.push_back(static_cast<BYTE>(value >> (8 * i)));
     EmuRegSetValue(path, name, REG_DWORD, data);
 }
 
@@ -254,12 +264,12 @@ std::vector<std::u16string> EmuRegSubkeys(const std::u16string& path) {
     std::vector<std::u16string> names;
     int key = FindKey(path);
     if (key != kNone)
-        for (int child : g_registry.keys[key].children) names.push_back(g_registry.keys[child].name);
+        for (int child : g_registry.keys[key].children)
+            names.push_back(g_registry.keys[child].name);
     return names;
 }
 
-bool EmuRegGetValue(const std::u16string& path, const std::u16string& name, DWORD* type,
-                    std::vector<BYTE>* data) {
+bool EmuRegGetValue(const std::u16string& path, const std::u16string& name, DWORD* type, std::vector<BYTE>* data) {
     int key = FindKey(path);
     const Value* value = key == kNone ? nullptr : FindValue(key, name);
     if (value == nullptr) return false;
@@ -307,7 +317,8 @@ LONG RegQueryValueExW(HKEY handle, const WCHAR* valueName, DWORD* type, BYTE* da
     DWORD size = static_cast<DWORD>(value->data.size());
     if (data != nullptr && size > *dataBytes) {
         // The handheld leaves the buffer undefined; make that visible.
-        for (DWORD i = 0; i < *dataBytes; ++i) data[i] = 0xAB;
+        for (DWORD i = 0; i < *dataBytes; ++i)
+            data[i] = 0xAB;
         *dataBytes = size;
         return ERROR_MORE_DATA;
     }

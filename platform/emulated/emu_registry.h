@@ -16,8 +16,7 @@ void EmuResetRegistry();
 // Paths are relative to HKEY_LOCAL_MACHINE, components separated by backslashes.
 void EmuRegCreateKey(const std::u16string& path);
 // Stores `data` byte for byte: a REG_SZ may lack its terminator or have an odd size.
-void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWORD type,
-                    const std::vector<BYTE>& data);
+void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWORD type, const std::vector<BYTE>& data);
 // A REG_SZ with its terminator, as regedit writes it: the bytes, and the value.
 std::vector<BYTE> EmuRegStringBytes(const std::u16string& text);
 void EmuRegSetString(const std::u16string& path, const std::u16string& name, const std::u16string& text);
@@ -31,8 +30,7 @@ void EmuRegDeleteValue(const std::u16string& path, const std::u16string& name);
 // Reading the store back, for tests of the loader.
 bool EmuRegKeyExists(const std::u16string& path);
 std::vector<std::u16string> EmuRegSubkeys(const std::u16string& path);
-bool EmuRegGetValue(const std::u16string& path, const std::u16string& name, DWORD* type,
-                    std::vector<BYTE>* data);
+bool EmuRegGetValue(const std::u16string& path, const std::u16string& name, DWORD* type, std::vector<BYTE>* data);
 
 // Loads registry export text ("Windows Registry Editor Version 5.00" or
 // "REGEDIT4"; UTF-8, or UTF-16LE with its byte-order mark) under

@@ -35,8 +35,10 @@ bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 std::u16string Trim(const std::u16string& s) {
     size_t begin = 0;
     size_t end = s.size();
-    while (begin < end && IsBlank(s[begin])) ++begin;
-    while (end > begin && IsBlank(s[end - 1])) --end;
+    while (begin < end && IsBlank(s[begin]))
+        ++begin;
+    while (end > begin && IsBlank(s[end - 1]))
+        --end;
     return s.substr(begin, end - begin);
 }
 
@@ -65,7 +67,8 @@ bool Decode(const std::string& bytes, std::u16string* text, Failure* failure) {
     if (bytes.size() >= 2 && static_cast<BYTE>(bytes[0]) == 0xFF && static_cast<BYTE>(bytes[1]) == 0xFE) {
         if (bytes.size() % 2 != 0) return Fail(failure, 1, "UTF-16 text with an odd number of bytes");
         for (size_t i = 2; i < bytes.size(); i += 2)
-            text->push_back(static_cast<char16_t>(static_cast<BYTE>(bytes[i]) | (static_cast<BYTE>(bytes[i + 1]) << 8)));
+            text->push_back(
+                static_cast<char16_t>(static_cast<BYTE>(bytes[i]) | (static_cast<BYTE>(bytes[i + 1]) << 8)));
         return true;
     }
     size_t i = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -118,10 +121,12 @@ bool ParseValueName(const std::u16string& s, size_t* at, std::u16string* name, i
     } else if (!ParseQuoted(s, at, name, line, failure)) {
         return false;
     }
-    while (*at < s.size() && IsBlank(s[*at])) ++*at;
+    while (*at < s.size() && IsBlank(s[*at]))
+        ++*at;
     if (*at >= s.size() || s[*at] != u'=') return Fail(failure, line, "value name not followed by '='");
     ++*at;
-    while (*at < s.size() && IsBlank(s[*at])) ++*at;
+    while (*at < s.size() && IsBlank(s[*at]))
+        ++*at;
     return true;
 }
 
@@ -159,7 +164,8 @@ bool ParseData(const std::u16string& data, Op* op, int line, Failure* failure) {
         DWORD value = 0;
         if (!ParseHex(Trim(data.substr(6)), 8, &value)) return Fail(failure, line, "dword needs 1 to 8 hex digits");
         op->type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) op->data.push_back(static_cast<BYTE>(value >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            op->data.push_back(static_cast<BYTE>(value >> (8 * i)));
         return true;
     }
     if (StartsWithNoCase(data, u"hex:")) {
@@ -188,8 +194,7 @@ bool ParseKeyLine(const std::u16string& s, Op* op, int line, Failure* failure) {
     std::u16string root = path.substr(0, slash);
     bool local = (root.size() == 18 && StartsWithNoCase(root, u"HKEY_LOCAL_MACHINE")) ||
                  (root.size() == 4 && StartsWithNoCase(root, u"HKLM"));
-    if (!local)
-        return Fail(failure, line, "only HKEY_LOCAL_MACHINE is emulated");
+    if (!local) return Fail(failure, line, "only HKEY_LOCAL_MACHINE is emulated");
     op->path = slash == std::u16string::npos ? u"" : path.substr(slash + 1);
     if (slash != std::u16string::npos &&
         (op->path.empty() || op->path.find(u"\\\\") != std::u16string::npos || op->path.back() == u'\\'))

@@ -50,7 +50,8 @@ const std::vector<EmuSerialCall> g_noCalls;
 
 // Device names match without regard to case, as in the device search.
 std::u16string Folded(std::u16string name) {
-    for (char16_t& c : name) c = WFoldCase(c);
+    for (char16_t& c : name)
+        c = WFoldCase(c);
     return name;
 }
 

@@ -4,8 +4,8 @@
 #include "platform/linux/serial_host.h"
 
 namespace {
-const EmuSerialHostOps HOST_SERIAL = {SerialHostOpen,  SerialHostApplyDcb, SerialHostApplyTimeouts,
-                                      SerialHostRead,  SerialHostWrite,    SerialHostClose};
+const EmuSerialHostOps HOST_SERIAL = {SerialHostOpen, SerialHostApplyDcb, SerialHostApplyTimeouts,
+                                      SerialHostRead, SerialHostWrite,    SerialHostClose};
 }
 
 void EmuSerialPassThrough(const std::u16string& deviceName, const std::string& hostPath) {

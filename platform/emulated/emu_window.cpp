@@ -49,7 +49,7 @@ struct Timer {
 };
 
 struct WindowState {
-    std::vector<Window> windows;  // index = hwnd - kFirstWindow
+    std::vector<Window> windows;    // index = hwnd - kFirstWindow
     std::vector<Control> controls;  // the dialog's; index = hwnd - kFirstControl
     HWND dialog = 0;
     DLGPROC procedure = nullptr;
@@ -119,7 +119,7 @@ HWND TopVisibleExcept(HWND except) {
 
 void Log(EmuMessageKind kind, HWND target, UINT message, WPARAM wParam, LPARAM lParam, bool delivered,
          const WCHAR* text = nullptr) {
-    EmuMessage m{kind, target, message, wParam, text ? 0 : lParam, text ? std::u16string(text) : std::u16string(),
+    EmuMessage m{kind,     target,   message, wParam, text ? 0 : lParam, text ? std::u16string(text) : std::u16string(),
                  EmuNow(), delivered};
     g_wm.log.push_back(std::move(m));
 }
@@ -152,10 +152,8 @@ LRESULT ComboMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
             c.selection = -1;
             c.text.clear();
             return 0;
-        case CB_GETCOUNT:
-            return count;
-        case CB_GETCURSEL:
-            return c.selection >= 0 ? c.selection : CB_ERR;
+        case CB_GETCOUNT: return count;
+        case CB_GETCURSEL: return c.selection >= 0 ? c.selection : CB_ERR;
         case CB_SETCURSEL: {
             int index = static_cast<int>(static_cast<intptr_t>(wParam));
             if (index < 0 || index >= count) {
@@ -177,8 +175,7 @@ LRESULT ComboMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
             if (index < 0 || index >= count) return CB_ERR;
             return static_cast<LRESULT>(c.items[index].size());
         }
-        default:
-            return CB_ERR;
+        default: return CB_ERR;
     }
 }
 
@@ -545,8 +542,8 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, void*) {
 
 BOOL KillTimer(HWND window, UINT_PTR id) {
     auto& timers = g_wm.timers;
-    auto it = std::find_if(timers.begin(), timers.end(),
-                           [&](const Timer& t) { return t.window == window && t.id == id; });
+    auto it =
+        std::find_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.window == window && t.id == id; });
     if (it == timers.end()) return FALSE;
     timers.erase(it);
     return TRUE;

@@ -54,8 +54,7 @@ void OnSignalPipeReadable(int, void*) {
 int OnDisplayLost(Display*) {
     if (g_shutdown.displayLost) _exit(1);
     g_shutdown.displayLost = 1;
-    if (g_dialog.procedure != nullptr && g_dialog.hwnd != 0)
-        g_dialog.procedure(g_dialog.hwnd, WM_CLOSE, 0, 0);
+    if (g_dialog.procedure != nullptr && g_dialog.hwnd != 0) g_dialog.procedure(g_dialog.hwnd, WM_CLOSE, 0, 0);
     std::fprintf(stderr, "tastra: the connection to the X server was lost; the terminal link is closed.\n");
     std::fflush(stderr);
     _exit(1);

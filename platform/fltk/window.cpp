@@ -44,8 +44,7 @@ bool DesktopReady() {
     if (!g_windows.desktopTried) {
         g_windows.desktopTried = true;
         g_windows.desktopOpen = DesktopOpen();
-        if (g_windows.desktopOpen && DesktopEventFd() >= 0)
-            Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
+        if (g_windows.desktopOpen && DesktopEventFd() >= 0) Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
     }
     return g_windows.desktopOpen;
 }
@@ -208,7 +207,9 @@ BOOL SetForegroundWindow(HWND window) {
         return TRUE;
     }
     if (window == 0 || !DesktopReady()) return FALSE;
-    bool ok = DesktopKeysWaiting() == 0 ? DesktopActivate(window) : (DesktopAfterWaitingKeys(ActivateInTurn, window, 0), DesktopWindowExists(window));
+    bool ok = DesktopKeysWaiting() == 0
+                  ? DesktopActivate(window)
+                  : (DesktopAfterWaitingKeys(ActivateInTurn, window, 0), DesktopWindowExists(window));
     if (ok) asked();
     return ok ? TRUE : FALSE;
 }

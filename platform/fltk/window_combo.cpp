@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/text.h"
 #include "platform/fltk/window_internal.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -62,14 +62,16 @@ void RebuildMenu(ComboData& combo) {
 int InsertAt(ComboData& combo, const WCHAR* text) {
     if ((combo.control->style & CBS_SORT) == 0) return combo.count;
     int at = 0;
-    while (at < combo.count && WCompareNoCase(combo.items[at], text) <= 0) ++at;
+    while (at < combo.count && WCompareNoCase(combo.items[at], text) <= 0)
+        ++at;
     return at;
 }
 
 LRESULT AddItem(ComboData& combo, const WCHAR* text) {
     if (text == nullptr || combo.count >= kMaxComboItems) return CB_ERR;
     int at = InsertAt(combo, text);
-    for (int i = combo.count; i > at; --i) WCopy(combo.items[i], combo.items[i - 1], MAX_TEXT);
+    for (int i = combo.count; i > at; --i)
+        WCopy(combo.items[i], combo.items[i - 1], MAX_TEXT);
     WCopy(combo.items[at], text, MAX_TEXT);
     ++combo.count;
     if (combo.selection >= at) ++combo.selection;
@@ -95,15 +97,15 @@ void SelectByUser(ComboData& combo, int index) {
 void OpenList(ComboData& combo) {
     if (combo.count == 0) return;
     const Fl_Menu_Item* initial = combo.selection >= 0 ? &combo.menu[combo.selection] : nullptr;
-    const Fl_Menu_Item* picked =
-        combo.menu->pulldown(combo.group->x(), combo.group->y(), combo.group->w(), combo.group->h(), initial, combo.arrow);
+    const Fl_Menu_Item* picked = combo.menu->pulldown(combo.group->x(), combo.group->y(), combo.group->w(),
+                                                      combo.group->h(), initial, combo.arrow);
     if (picked != nullptr) SelectByUser(combo, static_cast<int>(picked - combo.menu));
     combo.input->take_focus();
 }
 
 // The edit line: Up and Down step through the list, Alt+Down and F4 open it.
 class ComboInput : public Fl_Input {
-public:
+  public:
     ComboInput(int x, int y, int w, int h, int combo) : Fl_Input(x, y, w, h), combo_(combo) {}
 
     int handle(int event) override {
@@ -123,13 +125,13 @@ public:
         return Fl_Input::handle(event);
     }
 
-private:
+  private:
     int combo_;
 };
 
 // The arrow beside the edit line opens the list across the whole combo width.
 class ComboArrow : public Fl_Menu_Button {
-public:
+  public:
     ComboArrow(int x, int y, int w, int h, int combo) : Fl_Menu_Button(x, y, w, h), combo_(combo) {}
 
     int handle(int event) override {
@@ -141,7 +143,7 @@ public:
         return Fl_Menu_Button::handle(event);
     }
 
-private:
+  private:
     int combo_;
 };
 
@@ -173,18 +175,15 @@ LRESULT ComboMessage(DialogControl* control, UINT message, WPARAM wParam, LPARAM
     if (control->combo < 0) return CB_ERR;
     ComboData& combo = ComboOf(control);
     switch (message) {
-        case CB_ADDSTRING:
-            return AddItem(combo, reinterpret_cast<const WCHAR*>(lParam));
+        case CB_ADDSTRING: return AddItem(combo, reinterpret_cast<const WCHAR*>(lParam));
         case CB_RESETCONTENT:
             combo.count = 0;
             combo.selection = -1;
             RebuildMenu(combo);
             ShowInInput(combo, u"");
             return 0;
-        case CB_GETCOUNT:
-            return combo.count;
-        case CB_GETCURSEL:
-            return combo.selection >= 0 ? combo.selection : CB_ERR;
+        case CB_GETCOUNT: return combo.count;
+        case CB_GETCURSEL: return combo.selection >= 0 ? combo.selection : CB_ERR;
         case CB_SETCURSEL:
             if (!ValidIndex(combo, wParam)) {
                 combo.selection = -1;
@@ -200,8 +199,7 @@ LRESULT ComboMessage(DialogControl* control, UINT message, WPARAM wParam, LPARAM
         case CB_GETLBTEXTLEN:
             if (!ValidIndex(combo, wParam)) return CB_ERR;
             return WLen(combo.items[wParam]);
-        default:
-            return CB_ERR;
+        default: return CB_ERR;
     }
 }
 

@@ -15,9 +15,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/text.h"
 #include "platform/common/settings_change.h"
 #include "platform/fltk/window_internal.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ int ToPixelsY(const DialogUnits& u, int du) { return (du * u.baseY + 4) / 8; }
 
 // A push button that also answers Return while it has the focus.
 class DialogButton : public Fl_Button {
-public:
+  public:
     DialogButton(int x, int y, int w, int h) : Fl_Button(x, y, w, h) {}
 
     int handle(int event) override {
@@ -116,8 +116,7 @@ Fl_Widget* CreateWidget(HINSTANCE instance, DialogControl* control, const Dialog
             button->callback(OnButton, control);
             return button;
         }
-        case CONTROL_ICON:
-            return CreateIcon(instance, item, x, y, w, h);
+        case CONTROL_ICON: return CreateIcon(instance, item, x, y, w, h);
         case CONTROL_STATIC:
         default: {
             Fl_Box* box = new Fl_Box(x, y, w, h);
@@ -152,7 +151,7 @@ void AddControl(HINSTANCE instance, const DialogItemTemplate& item, const Dialog
 // makes it, and the window manager must not see that map. Afterwards it
 // becomes an ordinary managed window that no one has mapped yet.
 class DialogWindow : public Fl_Double_Window {
-public:
+  public:
     DialogWindow(int x, int y, int w, int h) : Fl_Double_Window(x, y, w, h) {}
     void MakeManaged() { clear_flag(OVERRIDE | NOBORDER); }
 };
@@ -248,7 +247,8 @@ HWND CreateDialogParamW(HINSTANCE instance, int templateId, HWND, DLGPROC proced
     DialogWindow* window = CreateDialogWindow(instance, *t, units);
     g_dialog.window = window;
     g_dialog.controlCount = 0;
-    for (int i = 0; i < t->itemCount; ++i) AddControl(instance, t->items[i], units);
+    for (int i = 0; i < t->itemCount; ++i)
+        AddControl(instance, t->items[i], units);
     window->end();
     CreateHiddenXWindow(window);
     g_dialog.hwnd = static_cast<HWND>(fl_xid(window));

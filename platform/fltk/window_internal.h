@@ -32,7 +32,8 @@ struct DialogState {
     HWND hwnd;  // the X window id
     DLGPROC procedure;
     bool shown;
-    Fl_Image* icon;  // the icon control's picture; FLTK widgets do not own theirs  // what the user sees; FLTK's own flag blinks while a window manager reparents
+    Fl_Image* icon;  // the icon control's picture; FLTK widgets do not own theirs  // what the user sees; FLTK's own
+                     // flag blinks while a window manager reparents
     DialogControl controls[kMaxControls];
     int controlCount;
 };

@@ -91,7 +91,8 @@ BOOL IsDialogMessageW(HWND dialog, MSG* message) {
 }
 
 LRESULT DispatchMessageW(const MSG* message) {
-    if (IsDialog(message->hwnd)) return g_dialog.procedure(message->hwnd, message->message, message->wParam, message->lParam);
+    if (IsDialog(message->hwnd))
+        return g_dialog.procedure(message->hwnd, message->message, message->wParam, message->lParam);
     return 0;
 }
 

@@ -70,8 +70,10 @@ void DescribeAttached(const char* path, const char* entryName, char* out) {
     bool described = false;
     if (len > 0) {
         target[len] = '\0';
-        if (target[0] == '/') described = CopyText(out, VIEW_PATH_CHARS, target);
-        else if (realpath(path, target) != nullptr) described = CopyText(out, VIEW_PATH_CHARS, target);
+        if (target[0] == '/')
+            described = CopyText(out, VIEW_PATH_CHARS, target);
+        else if (realpath(path, target) != nullptr)
+            described = CopyText(out, VIEW_PATH_CHARS, target);
     }
     if (!described) CopyText(out, VIEW_PATH_CHARS, entryName);
     // A backslash would split the description where the port list looks for the last one.
@@ -142,8 +144,10 @@ bool IsRealLine(const char* name) {
 int CompareDeviceNames(const char* a, const char* b) {
     size_t la = strlen(a), lb = strlen(b);
     size_t da = la, db = lb;
-    while (da > 0 && a[da - 1] >= '0' && a[da - 1] <= '9') --da;
-    while (db > 0 && b[db - 1] >= '0' && b[db - 1] <= '9') --db;
+    while (da > 0 && a[da - 1] >= '0' && a[da - 1] <= '9')
+        --da;
+    while (db > 0 && b[db - 1] >= '0' && b[db - 1] <= '9')
+        --db;
     int stem = strncmp(a, b, da < db ? da : db);
     if (stem != 0) return stem;
     if (da != db) return da < db ? -1 : 1;
@@ -188,7 +192,8 @@ void ScanReal(ScanState& s) {
         struct stat st;
         if (!JoinPath(devPath, sizeof devPath, g_view.devRoot, names[i]) || stat(devPath, &st) != 0) continue;
         if (NamedAlready(s, st)) continue;
-        while (next < VIEW_MAX_PORTS && s.taken[next]) ++next;
+        while (next < VIEW_MAX_PORTS && s.taken[next])
+            ++next;
         if (next == VIEW_MAX_PORTS) return;
         ViewPort& port = s.byIndex[next];
         port.index = next;
@@ -207,9 +212,12 @@ bool GetDevicesFolder(char* path, size_t capacity) {
     const char* home = getenv("HOME");
     int n;
     // Relative XDG paths are to be ignored.
-    if (xdg != nullptr && xdg[0] == '/') n = snprintf(path, capacity, "%s/tastra/devices", xdg);
-    else if (home != nullptr && home[0] != '\0') n = snprintf(path, capacity, "%s/.config/tastra/devices", home);
-    else return false;
+    if (xdg != nullptr && xdg[0] == '/')
+        n = snprintf(path, capacity, "%s/tastra/devices", xdg);
+    else if (home != nullptr && home[0] != '\0')
+        n = snprintf(path, capacity, "%s/.config/tastra/devices", home);
+    else
+        return false;
     return n > 0 && static_cast<size_t>(n) < capacity;
 }
 

@@ -23,11 +23,11 @@ constexpr int VIEW_MAX_PORTS = 10;
 constexpr int VIEW_PATH_CHARS = 200;
 
 struct ViewPort {
-    int index;                           // the digit of COMn:
-    char hostPath[VIEW_PATH_CHARS];      // what the serial layer opens; empty for a socket
-    int socket;                          // a claimed connected socket, else -1
-    char description[VIEW_PATH_CHARS];   // the last component of the driver's key
-    bool attached;                       // from the devices folder
+    int index;                          // the digit of COMn:
+    char hostPath[VIEW_PATH_CHARS];     // what the serial layer opens; empty for a socket
+    int socket;                         // a claimed connected socket, else -1
+    char description[VIEW_PATH_CHARS];  // the last component of the driver's key
+    bool attached;                      // from the devices folder
 };
 
 // Fills `ports` in index order; returns how many there are.

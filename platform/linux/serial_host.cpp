@@ -2,12 +2,12 @@
 // The line settings live in serial_termios2.cpp, apart from <termios.h>.
 #include "platform/linux/serial_host.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <cerrno>
 
 int SerialHostOpen(const char* path) {
     if (path == nullptr || path[0] == '\0') return -1;

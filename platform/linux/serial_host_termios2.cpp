@@ -1,10 +1,10 @@
 // Implements platform/linux/serial_host.h: line settings and time-outs through termios2.
 // termios2 comes from the kernel's headers, which clash with <termios.h>: keep them apart.
 #include <asm/termbits.h>
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <cerrno>
+#include <cstdlib>
 
 #include "platform/linux/serial_host.h"
 
@@ -17,11 +17,11 @@ struct SpeedCode {
 
 // The kernel's fixed speeds; any other speed goes as BOTHER with the number itself.
 const SpeedCode kSpeedCodes[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},         {150, B150},
-    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},       {1800, B1800},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},     {38400, B38400},
-    {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+    {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+    {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+    {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
     {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
 };
 
@@ -47,8 +47,7 @@ void SetSpeed(termios2& t, DWORD speed) {
 }
 
 bool SetFraming(termios2& t, const DCB& dcb) {
-    if (dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > kSpaceParity || dcb.StopBits > kTwoStopBits)
-        return false;
+    if (dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > kSpaceParity || dcb.StopBits > kTwoStopBits) return false;
     static const unsigned kSizes[] = {CS5, CS6, CS7, CS8};
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
     t.c_cflag |= kSizes[dcb.ByteSize - 5];
@@ -62,7 +61,8 @@ bool SetFraming(termios2& t, const DCB& dcb) {
 
 bool SetFlowControl(termios2& t, const DCB& dcb) {
     // Linux has no DSR flow control and no RTS toggling.
-    if (dcb.fOutxDsrFlow || dcb.fDsrSensitivity || dcb.fDtrControl == kControlHandshake || dcb.fRtsControl > kControlHandshake)
+    if (dcb.fOutxDsrFlow || dcb.fDsrSensitivity || dcb.fDtrControl == kControlHandshake ||
+        dcb.fRtsControl > kControlHandshake)
         return false;
     t.c_cflag &= ~CRTSCTS;
     t.c_iflag &= ~(IXON | IXOFF | IXANY);

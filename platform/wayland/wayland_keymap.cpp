@@ -51,10 +51,14 @@ void AddBase(WaylandKeymap* keymap, uint32_t keysym) {
 
 void WaylandKeymapInit(WaylandKeymap* keymap) {
     keymap->count = 0;
-    for (uint32_t key : EDITING_KEYS) AddBase(keymap, key);
-    for (uint32_t c = 0x20; c <= 0x7E; ++c) AddBase(keymap, c);
-    for (uint32_t c = 0xA0; c <= 0xFF; ++c) AddBase(keymap, c);
-    for (const char16_t* c = EIGHT_BIT_SYMBOLS; *c != 0; ++c) AddBase(keymap, WaylandKeysymOfCharacter(*c));
+    for (uint32_t key : EDITING_KEYS)
+        AddBase(keymap, key);
+    for (uint32_t c = 0x20; c <= 0x7E; ++c)
+        AddBase(keymap, c);
+    for (uint32_t c = 0xA0; c <= 0xFF; ++c)
+        AddBase(keymap, c);
+    for (const char16_t* c = EIGHT_BIT_SYMBOLS; *c != 0; ++c)
+        AddBase(keymap, WaylandKeysymOfCharacter(*c));
     keymap->baseCount = keymap->count;
 }
 
@@ -86,8 +90,9 @@ int WaylandKeymapText(const WaylandKeymap* keymap, char* out, int capacity) {
     for (int slot = 0; slot < keymap->count; ++slot)
         Append(&text, "<K%d> = %d;\n", slot + WAYLAND_FIRST_KEYCODE, slot + WAYLAND_FIRST_KEYCODE);
     // Clients compile the text with their own copy of the standard types.
-    Append(&text, "};\nxkb_types \"tastra\" { include \"complete\" };\n"
-                  "xkb_compatibility \"tastra\" { include \"complete\" };\nxkb_symbols \"tastra\" {\n");
+    Append(&text,
+           "};\nxkb_types \"tastra\" { include \"complete\" };\n"
+           "xkb_compatibility \"tastra\" { include \"complete\" };\nxkb_symbols \"tastra\" {\n");
     for (int slot = 0; slot < keymap->count; ++slot) {
         char name[64];
         if (xkb_keysym_get_name(keymap->keysyms[slot], name, sizeof name) <= 0) continue;

@@ -106,10 +106,9 @@ void OnHeadFinished(void*, zwlr_output_head_v1* head) {
     if (Head* h = HeadOf(head)) *h = g_outputs.heads[--g_outputs.headCount];
     zwlr_output_head_v1_destroy(head);
 }
-const zwlr_output_head_v1_listener HEAD_LISTENER = {OnHeadName,      OnHeadDescription, OnHeadPhysicalSize,
-                                                    OnHeadMode,      OnHeadEnabled,     OnHeadCurrentMode,
-                                                    OnHeadPosition,  OnHeadTransform,   OnHeadScale,
-                                                    OnHeadFinished};
+const zwlr_output_head_v1_listener HEAD_LISTENER = {
+    OnHeadName,        OnHeadDescription, OnHeadPhysicalSize, OnHeadMode,  OnHeadEnabled,
+    OnHeadCurrentMode, OnHeadPosition,    OnHeadTransform,    OnHeadScale, OnHeadFinished};
 
 void OnHead(void*, zwlr_output_manager_v1*, zwlr_output_head_v1* head) {
     if (g_outputs.headCount >= MAX_HEADS) {
@@ -201,8 +200,10 @@ void WaylandOutputsStart(zwlr_output_manager_v1* manager) {
 }
 
 void WaylandOutputsStop() {
-    for (int i = 0; i < g_outputs.modeCount; ++i) zwlr_output_mode_v1_destroy(g_outputs.modes[i].mode);
-    for (int i = 0; i < g_outputs.headCount; ++i) zwlr_output_head_v1_destroy(g_outputs.heads[i].head);
+    for (int i = 0; i < g_outputs.modeCount; ++i)
+        zwlr_output_mode_v1_destroy(g_outputs.modes[i].mode);
+    for (int i = 0; i < g_outputs.headCount; ++i)
+        zwlr_output_head_v1_destroy(g_outputs.heads[i].head);
     if (g_outputs.manager != nullptr) zwlr_output_manager_v1_stop(g_outputs.manager);
     if (g_outputs.screen.output != nullptr) wl_output_destroy(g_outputs.screen.output);
     g_outputs = Outputs{};

@@ -90,14 +90,17 @@ bool TakesSignals(pid_t process) {
     std::snprintf(status, sizeof status, "/proc/%d/status", static_cast<int>(process));
     if ((MaskIn(status, "SigCgt:") & KEYBOARD_SIGNALS) == KEYBOARD_SIGNALS) return true;
     int fds = 0, threads = 0;
-    int signalfds = Passing(process, "fdinfo", [](const char* fdinfo) {
-        return (MaskIn(fdinfo, "sigmask:") & KEYBOARD_SIGNALS) == KEYBOARD_SIGNALS;
-    }, &fds);
-    int blocking = Passing(process, "task", [](const char* task) {
-        char path[sizeof(dirent::d_name) + 80];
-        std::snprintf(path, sizeof path, "%s/status", task);
-        return (MaskIn(path, "SigBlk:") & KEYBOARD_SIGNALS) == KEYBOARD_SIGNALS;
-    }, &threads);
+    int signalfds = Passing(
+        process, "fdinfo",
+        [](const char* fdinfo) { return (MaskIn(fdinfo, "sigmask:") & KEYBOARD_SIGNALS) == KEYBOARD_SIGNALS; }, &fds);
+    int blocking = Passing(
+        process, "task",
+        [](const char* task) {
+            char path[sizeof(dirent::d_name) + 80];
+            std::snprintf(path, sizeof path, "%s/status", task);
+            return (MaskIn(path, "SigBlk:") & KEYBOARD_SIGNALS) == KEYBOARD_SIGNALS;
+        },
+        &threads);
     return signalfds > 0 && threads > 0 && blocking == threads;
 }
 

@@ -78,7 +78,7 @@ void OnClosed(void*, zwlr_foreign_toplevel_handle_v1* handle) {
 }
 
 const zwlr_foreign_toplevel_handle_v1_listener HANDLE_LISTENER = {OnTitle, OnAppId, OnOutputEnter, OnOutputLeave,
-                                                                   OnState, OnDone,  OnClosed};
+                                                                  OnState, OnDone,  OnClosed};
 
 void OnToplevel(void*, zwlr_foreign_toplevel_manager_v1*, zwlr_foreign_toplevel_handle_v1* handle) {
     if (g_toplevels.count >= MAX_TOPLEVELS) {
@@ -151,7 +151,8 @@ void WaylandToplevelsStart(zwlr_foreign_toplevel_manager_v1* manager) {
 }
 
 void WaylandToplevelsStop() {
-    for (int i = 0; i < g_toplevels.count; ++i) zwlr_foreign_toplevel_handle_v1_destroy(g_toplevels.list[i].handle);
+    for (int i = 0; i < g_toplevels.count; ++i)
+        zwlr_foreign_toplevel_handle_v1_destroy(g_toplevels.list[i].handle);
     g_toplevels.count = 0;
     // The compositor ends the manager with finished; the proxy goes with the connection.
     if (g_toplevels.manager != nullptr) zwlr_foreign_toplevel_manager_v1_stop(g_toplevels.manager);

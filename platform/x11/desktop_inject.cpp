@@ -365,7 +365,8 @@ int X11KeysWaiting() { return g_injector.count; }
 
 void X11AfterWaitingKeys(void (*action)(long, long), long first, long second) {
     // Run now when nothing waits, or when called from an action in its turn.
-    if (g_injector.count == 0 || g_injector.typing || !Enqueue(Entry{0, NoSymbol, NoSymbol, action, first, second, 0})) {
+    if (g_injector.count == 0 || g_injector.typing ||
+        !Enqueue(Entry{0, NoSymbol, NoSymbol, action, first, second, 0})) {
         action(first, second);
         return;
     }

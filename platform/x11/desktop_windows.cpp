@@ -1,4 +1,5 @@
-// Implements the window operations of platform/x11/desktop.h (finding, activating, hiding, closing other clients' windows).
+// Implements the window operations of platform/x11/desktop.h (finding, activating, hiding, closing other clients'
+// windows).
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
@@ -12,53 +13,46 @@ constexpr int MAX_FRAME_DEPTH = 3;
 
 // The whole property, or false (no such property, no such window). The
 // caller frees *data with XFree when true.
-static bool ReadProperty(Window window, Atom property, Atom* type, int* format, unsigned long* count, unsigned char** data)
-{
+static bool ReadProperty(Window window, Atom property, Atom* type, int* format, unsigned long* count,
+                         unsigned char** data) {
     unsigned long after = 0;
     *data = nullptr;
-    int status = XGetWindowProperty(X11DesktopDisplay(), window, property, 0, 1024, False, AnyPropertyType,
-                                    type, format, count, &after, data);
+    int status = XGetWindowProperty(X11DesktopDisplay(), window, property, 0, 1024, False, AnyPropertyType, type,
+                                    format, count, &after, data);
     if (status != Success || *type == None) {
-        if (*data)
-            XFree(*data);
+        if (*data) XFree(*data);
         *data = nullptr;
         return false;
     }
     return true;
 }
 
-static bool HasProperty(Window window, Atom property)
-{
+static bool HasProperty(Window window, Atom property) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0;
     unsigned char* data = nullptr;
-    if (!ReadProperty(window, property, &type, &format, &count, &data))
-        return false;
+    if (!ReadProperty(window, property, &type, &format, &count, &data)) return false;
     XFree(data);
     return true;
 }
 
 // A WINDOW-valued property, or 0.
-static Window ReadWindowProperty(Window window, Atom property)
-{
+static Window ReadWindowProperty(Window window, Atom property) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0;
     unsigned char* data = nullptr;
-    if (!ReadProperty(window, property, &type, &format, &count, &data))
-        return 0;
+    if (!ReadProperty(window, property, &type, &format, &count, &data)) return 0;
     Window value = (type == XA_WINDOW && format == 32 && count >= 1) ? reinterpret_cast<unsigned long*>(data)[0] : 0;
     XFree(data);
     return value;
 }
 
-static bool DecodeLatin1(const unsigned char* s, unsigned long n, WCHAR* out, int capacity)
-{
+static bool DecodeLatin1(const unsigned char* s, unsigned long n, WCHAR* out, int capacity) {
     int length = 0;
     for (unsigned long i = 0; i < n && s[i]; ++i) {
-        if (length + 1 >= capacity)
-            return false;
+        if (length + 1 >= capacity) return false;
         out[length++] = s[i];
     }
     out[length] = 0;
@@ -67,8 +61,7 @@ static bool DecodeLatin1(const unsigned char* s, unsigned long n, WCHAR* out, in
 
 // _NET_WM_NAME, else WM_NAME (STRING as Latin-1; compound text is ASCII
 // compatible, which is all a title search can rely on there).
-static bool ReadTitle(Window window, WCHAR* title, int capacity)
-{
+static bool ReadTitle(Window window, WCHAR* title, int capacity) {
     const X11DesktopAtoms& atoms = X11Atoms();
     Atom type = None;
     int format = 0;
@@ -78,26 +71,23 @@ static bool ReadTitle(Window window, WCHAR* title, int capacity)
     if (ReadProperty(window, atoms.netWmName, &type, &format, &count, &data)) {
         ok = format == 8 && Utf8ToUtf16(title, capacity, reinterpret_cast<const char*>(data), count);
         XFree(data);
-        if (ok)
-            return true;
+        if (ok) return true;
     }
-    if (!ReadProperty(window, XA_WM_NAME, &type, &format, &count, &data))
-        return false;
+    if (!ReadProperty(window, XA_WM_NAME, &type, &format, &count, &data)) return false;
     if (format == 8)
-        ok = type == atoms.utf8String ? Utf8ToUtf16(title, capacity, reinterpret_cast<const char*>(data), count) : DecodeLatin1(data, count, title, capacity);
+        ok = type == atoms.utf8String ? Utf8ToUtf16(title, capacity, reinterpret_cast<const char*>(data), count)
+                                      : DecodeLatin1(data, count, title, capacity);
     XFree(data);
     return ok;
 }
 
 // WM_CLASS holds the instance and the class, each ending in a zero byte.
-static bool ClassMatches(Window window, const WCHAR* className)
-{
+static bool ClassMatches(Window window, const WCHAR* className) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0;
     unsigned char* data = nullptr;
-    if (!ReadProperty(window, XA_WM_CLASS, &type, &format, &count, &data))
-        return false;
+    if (!ReadProperty(window, XA_WM_CLASS, &type, &format, &count, &data)) return false;
     bool match = false;
     WCHAR name[MAX_TEXT];
     unsigned long start = 0;
@@ -112,44 +102,33 @@ static bool ClassMatches(Window window, const WCHAR* className)
     return match;
 }
 
-static bool WindowMatches(Window window, const WCHAR* className, const WCHAR* title)
-{
-    if (className && !ClassMatches(window, className))
-        return false;
+static bool WindowMatches(Window window, const WCHAR* className, const WCHAR* title) {
+    if (className && !ClassMatches(window, className)) return false;
     if (title) {
         WCHAR text[MAX_TEXT];
-        if (!ReadTitle(window, text, MAX_TEXT) || WCompare(text, title) != 0)
-            return false;
+        if (!ReadTitle(window, text, MAX_TEXT) || WCompare(text, title) != 0) return false;
     }
     return true;
 }
 
-static bool IsManagedClient(Window window)
-{
-    return HasProperty(window, X11Atoms().wmState);
-}
+static bool IsManagedClient(Window window) { return HasProperty(window, X11Atoms().wmState); }
 
-static bool HasNameOrClass(Window window)
-{
+static bool HasNameOrClass(Window window) {
     return HasProperty(window, XA_WM_NAME) || HasProperty(window, X11Atoms().netWmName) ||
            HasProperty(window, XA_WM_CLASS);
 }
 
-static Window ClientBelow(Window frame, int depth, bool (*isClient)(Window))
-{
+static Window ClientBelow(Window frame, int depth, bool (*isClient)(Window)) {
     Display* display = X11DesktopDisplay();
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
-    if (depth <= 0 || !XQueryTree(display, frame, &root, &parent, &children, &count))
-        return 0;
+    if (depth <= 0 || !XQueryTree(display, frame, &root, &parent, &children, &count)) return 0;
     Window client = 0;
     for (unsigned int i = 0; i < count && !client; ++i)
-        if (isClient(children[i]))
-            client = children[i];
+        if (isClient(children[i])) client = children[i];
     for (unsigned int i = 0; i < count && !client; ++i)
         client = ClientBelow(children[i], depth - 1, isClient);
-    if (children)
-        XFree(children);
+    if (children) XFree(children);
     return client;
 }
 
@@ -159,23 +138,17 @@ static Window ClientBelow(Window frame, int depth, bool (*isClient)(Window))
 // never mapped has no WM_STATE yet); 0 for the rest. A window being hidden
 // loses WM_STATE before the window manager hands it back to the root, so a
 // named window inside a frame counts too: a hidden copy must be found.
-static Window ClientOfRootChild(Window child)
-{
-    if (IsManagedClient(child))
-        return child;
+static Window ClientOfRootChild(Window child) {
+    if (IsManagedClient(child)) return child;
     Window client = ClientBelow(child, MAX_FRAME_DEPTH, IsManagedClient);
-    if (client)
-        return client;
-    if (HasNameOrClass(child))
-        return child;
+    if (client) return client;
+    if (HasNameOrClass(child)) return child;
     return ClientBelow(child, MAX_FRAME_DEPTH, HasNameOrClass);
 }
 
-HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title)
-{
+HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title) {
     Display* display = X11DesktopDisplay();
-    if (!display)
-        return 0;
+    if (!display) return 0;
     X11BeginTrap();
     // Held for the walk: a window manager that hands a window back to the
     // root and destroys its frame between our reads would hide it from us.
@@ -187,22 +160,18 @@ HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title)
         // Top of the stacking order first, as a search of the desktop would.
         for (unsigned int i = count; i > 0 && !found; --i) {
             Window client = ClientOfRootChild(children[i - 1]);
-            if (client && WindowMatches(client, className, title))
-                found = client;
+            if (client && WindowMatches(client, className, title)) found = client;
         }
-        if (children)
-            XFree(children);
+        if (children) XFree(children);
     }
     XUngrabServer(display);
     X11EndTrap();
     return static_cast<HWND>(found);
 }
 
-bool X11WindowManagerRunning()
-{
+bool X11WindowManagerRunning() {
     Display* display = X11DesktopDisplay();
-    if (!display)
-        return false;
+    if (!display) return false;
     // A window manager that exited leaves its properties on the root: only
     // a check window that still exists and names itself proves a live one.
     int error = X11TrappedError();
@@ -212,17 +181,14 @@ bool X11WindowManagerRunning()
     return running;
 }
 
-static Window TopLevelOf(Window window)
-{
+static Window TopLevelOf(Window window) {
     Display* display = X11DesktopDisplay();
     Window rootWindow = DefaultRootWindow(display);
     while (window && window != rootWindow) {
         Window root = 0, parent = 0, *children = nullptr;
         unsigned int count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count))
-            return 0;
-        if (children)
-            XFree(children);
+        if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
+        if (children) XFree(children);
         if (parent == rootWindow) {
             Window client = ClientOfRootChild(window);
             return client ? client : window;
@@ -232,30 +198,24 @@ static Window TopLevelOf(Window window)
     return 0;
 }
 
-HWND X11TopLevelOf(HWND window)
-{
-    if (window <= 0 || !X11DesktopDisplay())
-        return 0;
+HWND X11TopLevelOf(HWND window) {
+    if (window <= 0 || !X11DesktopDisplay()) return 0;
     X11BeginTrap();
     Window top = TopLevelOf(static_cast<Window>(window));
     return X11EndTrap() ? static_cast<HWND>(top) : 0;
 }
 
-static Window FocusTopLevel()
-{
+static Window FocusTopLevel() {
     Window focus = None;
     int revert = 0;
     XGetInputFocus(X11DesktopDisplay(), &focus, &revert);
-    if (focus == None || focus == PointerRoot)
-        return 0;
+    if (focus == None || focus == PointerRoot) return 0;
     return TopLevelOf(focus);
 }
 
-HWND X11ActiveWindow()
-{
+HWND X11ActiveWindow() {
     Display* display = X11DesktopDisplay();
-    if (!display)
-        return 0;
+    if (!display) return 0;
     X11BeginTrap();
     Window active = X11WindowManagerRunning()
                         ? ReadWindowProperty(DefaultRootWindow(display), X11Atoms().netActiveWindow)
@@ -265,8 +225,7 @@ HWND X11ActiveWindow()
 }
 
 // With the focus following the pointer, keys go to the window under it.
-static Window PointerTopLevel()
-{
+static Window PointerTopLevel() {
     Display* display = X11DesktopDisplay();
     Window root = 0, child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;
@@ -277,26 +236,23 @@ static Window PointerTopLevel()
     return client ? client : child;
 }
 
-HWND X11RootWindow()
-{
+HWND X11RootWindow() {
     Display* display = X11DesktopDisplay();
     return display ? static_cast<HWND>(DefaultRootWindow(display)) : 0;
 }
 
-HWND X11KeyboardTarget()
-{
+HWND X11KeyboardTarget() {
     Display* display = X11DesktopDisplay();
-    if (!display)
-        return -1;
+    if (!display) return -1;
     X11BeginTrap();
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
     Window target = focus;
     if (focus == PointerRoot) {
-        target = X11WindowManagerRunning() ? ReadWindowProperty(DefaultRootWindow(display), X11Atoms().netActiveWindow) : 0;
-        if (!target)
-            target = PointerTopLevel();
+        target =
+            X11WindowManagerRunning() ? ReadWindowProperty(DefaultRootWindow(display), X11Atoms().netActiveWindow) : 0;
+        if (!target) target = PointerTopLevel();
     }
     bool ok = X11EndTrap();
     return ok ? static_cast<HWND>(target) : -1;
@@ -304,8 +260,7 @@ HWND X11KeyboardTarget()
 
 // Asks the window manager to activate; source 2 says a pager-like tool
 // acts for the user, which focus-stealing prevention lets through.
-static void RequestActivation(Window window)
-{
+static void RequestActivation(Window window) {
     Display* display = X11DesktopDisplay();
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -318,11 +273,9 @@ static void RequestActivation(Window window)
     XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-static bool RaiseAndFocus(Window window, bool map)
-{
+static bool RaiseAndFocus(Window window, bool map) {
     Display* display = X11DesktopDisplay();
-    if (!display || window == 0)
-        return false;
+    if (!display || window == 0) return false;
     X11BeginTrap();
     bool managed = X11WindowManagerRunning();
     if (map)
@@ -336,83 +289,64 @@ static bool RaiseAndFocus(Window window, bool map)
     return X11EndTrap();
 }
 
-bool X11ShowAndActivate(HWND window)
-{
-    return RaiseAndFocus(static_cast<Window>(window), true);
-}
+bool X11ShowAndActivate(HWND window) { return RaiseAndFocus(static_cast<Window>(window), true); }
 
-bool X11Activate(HWND window)
-{
-    return RaiseAndFocus(static_cast<Window>(window), false);
-}
+bool X11Activate(HWND window) { return RaiseAndFocus(static_cast<Window>(window), false); }
 
-bool X11MapRaised(HWND window)
-{
+bool X11MapRaised(HWND window) {
     Display* display = X11DesktopDisplay();
-    if (!display || window == 0)
-        return false;
+    if (!display || window == 0) return false;
     X11BeginTrap();
     XMapRaised(display, static_cast<Window>(window));
     return X11EndTrap();
 }
 
-bool X11Hide(HWND window)
-{
+bool X11Hide(HWND window) {
     Display* display = X11DesktopDisplay();
-    if (!display || window == 0)
-        return false;
+    if (!display || window == 0) return false;
     X11BeginTrap();
     // Withdrawing also tells the window manager, which unmaps the frame.
     XWithdrawWindow(display, static_cast<Window>(window), DefaultScreen(display));
     return X11EndTrap();
 }
 
-bool X11WindowExists(HWND window)
-{
+bool X11WindowExists(HWND window) {
     Display* display = X11DesktopDisplay();
-    if (!display || window <= 0)
-        return false;
+    if (!display || window <= 0) return false;
     X11BeginTrap();
     XWindowAttributes attributes;
     Status status = XGetWindowAttributes(display, static_cast<Window>(window), &attributes);
     return X11EndTrap() && status != 0;
 }
 
-bool X11IsMapped(HWND window)
-{
+bool X11IsMapped(HWND window) {
     Display* display = X11DesktopDisplay();
-    if (!display || window <= 0)
-        return false;
+    if (!display || window <= 0) return false;
     X11BeginTrap();
     XWindowAttributes attributes;
     Status status = XGetWindowAttributes(display, static_cast<Window>(window), &attributes);
     return X11EndTrap() && status != 0 && attributes.map_state == IsViewable;
 }
 
-bool X11RootGeometry(HWND window, RECT* rect)
-{
+bool X11RootGeometry(HWND window, RECT* rect) {
     Display* display = X11DesktopDisplay();
-    if (!display || window <= 0)
-        return false;
+    if (!display || window <= 0) return false;
     X11BeginTrap();
     XWindowAttributes attributes;
     Window child = 0;
     int x = 0, y = 0;
     Status status = XGetWindowAttributes(display, static_cast<Window>(window), &attributes);
-    bool translated = status != 0 &&
-                      XTranslateCoordinates(display, static_cast<Window>(window), DefaultRootWindow(display), 0, 0, &x, &y, &child);
-    if (!X11EndTrap() || !translated)
-        return false;
+    bool translated = status != 0 && XTranslateCoordinates(display, static_cast<Window>(window),
+                                                           DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    if (!X11EndTrap() || !translated) return false;
     *rect = RECT{x, y, x + attributes.width, y + attributes.height};
     return true;
 }
 
-static bool SupportsDelete(Window window)
-{
+static bool SupportsDelete(Window window) {
     Atom* protocols = nullptr;
     int count = 0;
-    if (!XGetWMProtocols(X11DesktopDisplay(), window, &protocols, &count))
-        return false;
+    if (!XGetWMProtocols(X11DesktopDisplay(), window, &protocols, &count)) return false;
     bool supports = false;
     for (int i = 0; i < count; ++i)
         supports = supports || protocols[i] == X11Atoms().wmDeleteWindow;
@@ -420,11 +354,9 @@ static bool SupportsDelete(Window window)
     return supports;
 }
 
-void X11RequestClose(HWND window)
-{
+void X11RequestClose(HWND window) {
     Display* display = X11DesktopDisplay();
-    if (!display || window <= 0)
-        return;
+    if (!display || window <= 0) return;
     Window target = static_cast<Window>(window);
     X11BeginTrap();
     XEvent event{};
@@ -440,7 +372,8 @@ void X11RequestClose(HWND window)
         event.xclient.message_type = X11Atoms().netCloseWindow;
         event.xclient.data.l[0] = CurrentTime;
         event.xclient.data.l[1] = 2;
-        XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
     }
     X11EndTrap();
 }

@@ -1,4 +1,5 @@
-// Implements X11SipInfo of platform/x11/desktop.h (platform/sip.h on X) with xvkbd as the on-screen keyboard (shown and hidden by mapping its window).
+// Implements X11SipInfo of platform/x11/desktop.h (platform/sip.h on X) with xvkbd as the on-screen keyboard (shown and
+// hidden by mapping its window).
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -20,26 +21,19 @@ struct SipState {
 };
 static SipState g_sip{};
 
-static HWND FindKeyboard()
-{
-    return X11FindTopLevel(KEYBOARD_CLASS, KEYBOARD_TITLE);
-}
+static HWND FindKeyboard() { return X11FindTopLevel(KEYBOARD_CLASS, KEYBOARD_TITLE); }
 
 // Collects the keyboard process when it has ended, so it leaves no zombie.
-static bool KeyboardProcessRunning()
-{
-    if (g_sip.keyboardProcess <= 0)
-        return false;
+static bool KeyboardProcessRunning() {
+    if (g_sip.keyboardProcess <= 0) return false;
     int status = 0;
     pid_t result = waitpid(g_sip.keyboardProcess, &status, WNOHANG);
-    if (result == 0)
-        return true;
+    if (result == 0) return true;
     g_sip.keyboardProcess = 0;
     return false;
 }
 
-static bool StartKeyboard()
-{
+static bool StartKeyboard() {
     Display* display = X11DesktopDisplay();
     char program[] = "xvkbd";
     char displayOption[] = "-display";
@@ -53,34 +47,28 @@ static bool StartKeyboard()
     pid_t child = 0;
     int error = posix_spawnp(&child, program, nullptr, &attributes, argv, environ);
     posix_spawnattr_destroy(&attributes);
-    if (error != 0)
-        return false;
+    if (error != 0) return false;
     g_sip.keyboardProcess = child;
     return true;
 }
 
-static HWND WaitForKeyboard()
-{
+static HWND WaitForKeyboard() {
     for (int waited = 0; waited < START_TIMEOUT_MS; waited += START_POLL_MS) {
         HWND keyboard = FindKeyboard();
-        if (keyboard)
-            return keyboard;
-        if (!KeyboardProcessRunning())
-            return 0;
+        if (keyboard) return keyboard;
+        if (!KeyboardProcessRunning()) return 0;
         timespec pause{0, START_POLL_MS * 1000000L};
         nanosleep(&pause, nullptr);
     }
     return 0;
 }
 
-static void FillInfo(SIPINFO* info, HWND keyboard, bool shown)
-{
+static void FillInfo(SIPINFO* info, HWND keyboard, bool shown) {
     Display* display = X11DesktopDisplay();
     int width = DisplayWidth(display, DefaultScreen(display));
     int height = DisplayHeight(display, DefaultScreen(display));
     RECT keyboardRect{0, 0, 0, 0};
-    if (keyboard)
-        X11RootGeometry(keyboard, &keyboardRect);
+    if (keyboard) X11RootGeometry(keyboard, &keyboardRect);
     info->fdwFlags = shown ? SIPF_ON : 0;
     info->rcVisibleDesktop = RECT{0, 0, width, height};
     // A shown keyboard along the bottom edge covers the desktop below its top.
@@ -91,41 +79,33 @@ static void FillInfo(SIPINFO* info, HWND keyboard, bool shown)
     info->pvImData = 0;
 }
 
-static BOOL ShowKeyboard()
-{
+static BOOL ShowKeyboard() {
     HWND keyboard = FindKeyboard();
     if (!keyboard) {
-        if (!KeyboardProcessRunning() && !StartKeyboard())
-            return FALSE;
+        if (!KeyboardProcessRunning() && !StartKeyboard()) return FALSE;
         keyboard = WaitForKeyboard();
-        if (!keyboard)
-            return FALSE;
+        if (!keyboard) return FALSE;
     }
     // Mapped, never activated: the keys it sends must reach the focused window.
     return X11MapRaised(keyboard) ? TRUE : FALSE;
 }
 
-static BOOL HideKeyboard()
-{
+static BOOL HideKeyboard() {
     HWND keyboard = FindKeyboard();
-    if (!keyboard)
-        return TRUE;
+    if (!keyboard) return TRUE;
     return X11Hide(keyboard) ? TRUE : FALSE;
 }
 
-static void SetKeyboardLater(long on, long)
-{
+static void SetKeyboardLater(long on, long) {
     if (on)
         ShowKeyboard();
     else
         HideKeyboard();
 }
 
-BOOL X11SipInfo(UINT action, void* info)
-{
+BOOL X11SipInfo(UINT action, void* info) {
     SIPINFO* record = static_cast<SIPINFO*>(info);
-    if (!record || record->cbSize != sizeof(SIPINFO) || !X11DesktopDisplay())
-        return FALSE;
+    if (!record || record->cbSize != sizeof(SIPINFO) || !X11DesktopDisplay()) return FALSE;
     KeyboardProcessRunning();
     if (action == SPI_GETSIPINFO) {
         HWND keyboard = FindKeyboard();
@@ -138,7 +118,6 @@ BOOL X11SipInfo(UINT action, void* info)
         X11AfterWaitingKeys(SetKeyboardLater, on, 0);
         return TRUE;
     }
-    if (action == SPI_SETSIPINFO)
-        return on ? ShowKeyboard() : HideKeyboard();
+    if (action == SPI_SETSIPINFO) return on ? ShowKeyboard() : HideKeyboard();
     return FALSE;
 }

@@ -12,7 +12,7 @@ const std::u16string DEVICE_ROOT = u"Software\\Microsoft\\Bluetooth\\Device\\";
 constexpr DWORD UNTOUCHED = 0xDEADBEEF;
 
 class DeviceChannelTest : public LinkTest {
-protected:
+  protected:
     BYTE Find(const std::u16string& name) { return FindDeviceChannel(name.c_str(), address); }
     DWORD address[2] = {UNTOUCHED, UNTOUCHED};
 };
@@ -176,7 +176,8 @@ TEST_F(RegistrationTest, IncomingPortOnlyWithTheFlagAndWithoutAConfiguredOne) {
 }
 
 TEST_F(RegistrationTest, NoFreeIndexNoIncomingPort) {
-    for (char16_t d = u'0'; d <= u'9'; ++d) EmuAddDevice(std::u16string(u"COM") + d + u":");
+    for (char16_t d = u'0'; d <= u'9'; ++d)
+        EmuAddDevice(std::u16string(u"COM") + d + u":");
     SetBluetoothMode(BTH_CONNECTABLE, 1);
     EXPECT_TRUE(EmuRegistrations().empty());
     EXPECT_EQ(g_hIncomingDevice, INVALID_HANDLE_VALUE);

@@ -4,12 +4,14 @@
 
 namespace {
 class EmulatedSerialTest : public EmulatedTest {
-protected:
+  protected:
     void AddEndpointDevice(const char16_t* name) {
         EmuAddDevice(name);
         EmuSerialAddEndpoint(name);
     }
-    HANDLE Open(const char16_t* name) { return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0); }
+    HANDLE Open(const char16_t* name) {
+        return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0);
+    }
 };
 
 TEST_F(EmulatedSerialTest, OpensOnlyRegisteredEndpointsAndOnlyOnce) {

@@ -37,7 +37,9 @@ HWND LinkTest::OpenTerminalDialog(int selected) {
     return OpenDialog({u"COM1: Serial"}, selected);
 }
 
-void LinkTest::SelectSpeed(int index) { SendDlgItemMessageW(dialog, IDC_BAUD, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+void LinkTest::SelectSpeed(int index) {
+    SendDlgItemMessageW(dialog, IDC_BAUD, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
 
 void AddTerminal(const std::u16string& deviceName) {
     EmuAddDevice(deviceName);

@@ -9,7 +9,7 @@
 #include "tests/support/emulated_test.h"
 
 class LinkTest : public EmulatedTest {
-protected:
+  protected:
     void SetUp() override;
 
     // The main dialog with exactly these port entries, `selected` chosen

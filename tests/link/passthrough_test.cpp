@@ -12,7 +12,7 @@ namespace {
 constexpr int WAIT_MS = 5000;
 
 class PassThroughTest : public LinkTest {
-protected:
+  protected:
     void SetUp() override {
         LinkTest::SetUp();
         ASSERT_TRUE(OpenPtyPair(pty));

@@ -498,8 +498,12 @@ TEST_F(BluezViewTest, AThousandPairedDevicesWithHostileNamesListQuicklyAndCutOff
     EXPECT_EQ(keys[2].second.name.size(), static_cast<size_t>(MAX_TEXT - 2)) << "whole pairs only";
     EXPECT_EQ(keys[4].second.name, u"Terminal \u00fc");
     // An entry that would not fit the list is left out, as the core does with any long name.
-    std::vector<std::string> fitting = {"COM0: BT-", "COM0: BT-", "COM0: BT-", "COM0: BT-Terminal \xFC",
-                                        "COM0: BT-Terminal \xFC", "COM0: BT-Terminal \xFC"};  // in list order
+    std::vector<std::string> fitting = {"COM0: BT-",
+                                        "COM0: BT-",
+                                        "COM0: BT-",
+                                        "COM0: BT-Terminal \xFC",
+                                        "COM0: BT-Terminal \xFC",
+                                        "COM0: BT-Terminal \xFC"};  // in list order
     EXPECT_EQ(entries, fitting);
 }
 

@@ -9,10 +9,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -262,16 +262,30 @@ TEST_F(DeviceViewTest, AHostileDevicesFolderNeitherHangsNorLeaksAndOnlyLinesOpen
         std::vector<std::string> opens;   // of those, the ones that open
         bool asNobody = false;            // read the folder without root's rights
     };
-    auto link = [this](const std::string& name, const fs::path& target) { fs::create_symlink(target, Folder() / name); };
+    auto link = [this](const std::string& name, const fs::path& target) {
+        fs::create_symlink(target, Folder() / name);
+    };
     auto pty = [this]() {
         ptys_.emplace_back();
         EXPECT_TRUE(OpenPtyPair(ptys_.back()));
         return fs::path(ptys_.back().slavePath);
     };
     const std::vector<Case> cases = {
-        {"dangling links", [&] { link("com1", root_ / "gone"); link("com2", "relative/gone"); }, {}, {}},
-        {"a link loop", [&] { link("com3", Folder() / "com4"); link("com4", Folder() / "com3"); link("com5", Folder() / "com5"); },
-         {}, {}},
+        {"dangling links",
+         [&] {
+             link("com1", root_ / "gone");
+             link("com2", "relative/gone");
+         },
+         {},
+         {}},
+        {"a link loop",
+         [&] {
+             link("com3", Folder() / "com4");
+             link("com4", Folder() / "com3");
+             link("com5", Folder() / "com5");
+         },
+         {},
+         {}},
         {"links to a directory, a regular file, a FIFO and /dev/null",
          [&] {
              std::ofstream(root_ / "plain") << "text";
@@ -282,36 +296,51 @@ TEST_F(DeviceViewTest, AHostileDevicesFolderNeitherHangsNorLeaksAndOnlyLinesOpen
              link("com3", "/dev/null");
              link("com4", pty());
          },
-         {"COM0:", "COM1:", "COM2:", "COM3:", "COM4:"}, {"COM4:"}},
+         {"COM0:", "COM1:", "COM2:", "COM3:", "COM4:"},
+         {"COM4:"}},
         {"the same entries as files, not links",
          [&] {
              fs::create_directory(Folder() / "com0");
              std::ofstream(Folder() / "com1") << "";
              ASSERT_EQ(mkfifo((Folder() / "com2").c_str(), 0600), 0);
          },
-         {"COM0:", "COM1:", "COM2:"}, {}},
+         {"COM0:", "COM1:", "COM2:"},
+         {}},
         {"names outside com0 to com9",
          [&] {
              fs::path line = pty();
-             for (const char* name : {"com10", "COM1", "Com2", "com", "com3.bak", "xcom4", ".com5", "com-6", "com 7", "com\xd9\xa3"})
+             for (const char* name :
+                  {"com10", "COM1", "Com2", "com", "com3.bak", "xcom4", ".com5", "com-6", "com 7", "com\xd9\xa3"})
                  link(name, line);
          },
-         {}, {}},
-        {"an unreadable folder", [&] { link("com6", pty()); fs::permissions(Folder(), fs::perms::none); }, {}, {}, true},
+         {},
+         {}},
+        {"an unreadable folder",
+         [&] {
+             link("com6", pty());
+             fs::permissions(Folder(), fs::perms::none);
+         },
+         {},
+         {},
+         true},
         {"a file where the folder should be",
          [&] {
              fs::remove_all(Folder());
              std::ofstream(Folder()) << "";
          },
-         {}, {}},
+         {},
+         {}},
         {"thousands of entries",
          [&] {
              fs::path line = pty();
-             for (int i = 0; i < 2000; ++i) std::ofstream(Folder() / ("junk" + std::to_string(i))) << "";
-             for (int i = 0; i < 1000; ++i) link("com" + std::to_string(10 + i), line);
+             for (int i = 0; i < 2000; ++i)
+                 std::ofstream(Folder() / ("junk" + std::to_string(i))) << "";
+             for (int i = 0; i < 1000; ++i)
+                 link("com" + std::to_string(10 + i), line);
              link("com7", line);
          },
-         {"COM7:"}, {"COM7:"}},
+         {"COM7:"},
+         {"COM7:"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -341,13 +370,15 @@ TEST_F(DeviceViewTest, AHostileDevicesFolderNeitherHangsNorLeaksAndOnlyLinesOpen
         }
         fs::permissions(Folder(), fs::perms::owner_all);
         std::vector<std::string> listed;
-        for (const auto& driver : drivers) listed.push_back(driver.first);
+        for (const auto& driver : drivers)
+            listed.push_back(driver.first);
         EXPECT_EQ(listed, c.listed);
         EXPECT_EQ(entries.size(), c.listed.size()) << "the port list shows what the registry view holds";
         EXPECT_EQ(opened, c.opens);
         EXPECT_LT(took, std::chrono::seconds(1));
         EXPECT_EQ(OpenDescriptors(), descriptors);
-        for (PtyPair& p : ptys_) ClosePtyMaster(p);
+        for (PtyPair& p : ptys_)
+            ClosePtyMaster(p);
         ptys_.clear();
     }
 }

@@ -1,11 +1,11 @@
 #include "tests/linux/pty_pair.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
 
 bool OpenPtyPair(PtyPair& pair) {
     int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -44,8 +44,10 @@ std::string ReadFromMaster(int master, size_t n, int timeoutMs) {
         if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
         char buf[4096];
         ssize_t r = read(master, buf, sizeof buf);
-        if (r > 0) got.append(buf, static_cast<size_t>(r));
-        else if (r == 0 || (errno != EAGAIN && errno != EINTR)) break;
+        if (r > 0)
+            got.append(buf, static_cast<size_t>(r));
+        else if (r == 0 || (errno != EAGAIN && errno != EINTR))
+            break;
     }
     return got;
 }

@@ -34,7 +34,8 @@ COMMTIMEOUTS ReadsReturnAtOnce() {
 
 std::string AllByteValues() {
     std::string s;
-    for (int b = 0; b < 256; ++b) s.push_back(static_cast<char>(b));
+    for (int b = 0; b < 256; ++b)
+        s.push_back(static_cast<char>(b));
     return s;
 }
 
@@ -54,7 +55,7 @@ std::string ReadLine(int fd, size_t n, int timeoutMs) {
 }
 
 class SerialHostTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(OpenPtyPair(pty_)); }
     void TearDown() override {
         if (fd_ >= 0) SerialHostClose(fd_);
@@ -180,7 +181,8 @@ TEST_F(SerialHostTest, FarEndClosingFailsReadsAndWritesQuickly) {
     ClosePtyMaster(pty_);
     char buf[260];
     long start = NowMs();
-    for (int i = 0; i < 20; ++i) ASSERT_EQ(SerialHostRead(fd_, buf, sizeof buf), -1) << "read " << i;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(SerialHostRead(fd_, buf, sizeof buf), -1) << "read " << i;
     EXPECT_EQ(SerialHostWrite(fd_, "bye\r\n", 5), -1);
     EXPECT_LT(NowMs() - start, 1000);
 }
@@ -219,7 +221,8 @@ TEST_F(SerialHostTest, StalledLineFailsTheWriteAfterABoundedWait) {
 TEST_F(SerialHostTest, WriteLargerThanTheQueueCompletesWhileTheFarEndReads) {
     OpenConfigured();
     std::string data;
-    for (int i = 0; i < 200000; ++i) data.push_back(static_cast<char>(i * 7));
+    for (int i = 0; i < 200000; ++i)
+        data.push_back(static_cast<char>(i * 7));
     std::string got;
     std::thread reader([&] { got = ReadFromMaster(pty_.master, data.size(), 20000); });
     long put = SerialHostWrite(fd_, data.data(), data.size());

@@ -19,7 +19,8 @@ INT_PTR QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 std::string Narrow(const std::u16string& s) {
     std::string out;
-    for (char16_t c : s) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+    for (char16_t c : s)
+        out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
     return out;
 }
 
@@ -32,12 +33,14 @@ std::vector<std::string> BuildPortList(bool withActive) {
     }
     ListBluetoothPorts(GetDlgItem(dialog, IDC_PORT));
     std::vector<std::string> out;
-    for (const std::u16string& item : EmuComboItems(IDC_PORT)) out.push_back(Narrow(item));
+    for (const std::u16string& item : EmuComboItems(IDC_PORT))
+        out.push_back(Narrow(item));
     return out;
 }
 
 int OpenDescriptors() {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
     return count;
 }

@@ -11,7 +11,8 @@ void PortsTest::LoadHandheld(const std::string& file) {
 }
 
 void PortsTest::AddComDevices(int first, int last) {
-    for (int i = first; i <= last; ++i) EmuAddDevice(u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + i)) + u":");
+    for (int i = first; i <= last; ++i)
+        EmuAddDevice(u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + i)) + u":");
 }
 
 std::u16string Text(const WCHAR* text) { return std::u16string(text); }

@@ -10,7 +10,7 @@
 #include "tests/support/emulated_test.h"
 
 class PortsTest : public EmulatedTest {
-protected:
+  protected:
     void TearDown() override;
     // Loads tests/data/ports/<file> into the registry.
     void LoadHandheld(const std::string& file);

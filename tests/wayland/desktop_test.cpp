@@ -22,7 +22,8 @@ namespace {
 
 void Type(const std::u16string& text) {
     HWND target = WaylandKeyboardTarget();
-    for (char16_t c : text) WaylandPostKeyMessage(target, WM_CHAR, c, 1);
+    for (char16_t c : text)
+        WaylandPostKeyMessage(target, WM_CHAR, c, 1);
 }
 
 // As the input translation posts a key: down, up, and for a control byte its character.
@@ -36,13 +37,14 @@ void Press(WORD key, WCHAR character = 0) {
 std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 class WaylandDesktopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(WaylandDesktopOpen(nullptr));
         ASSERT_TRUE(WaylandDesktopUsable());
     }
     void TearDown() override {
-        for (pid_t pid : clients) StopClient(pid);
+        for (pid_t pid : clients)
+            StopClient(pid);
         WaylandDesktopClose();
         X11DesktopClose();
     }
@@ -95,47 +97,59 @@ protected:
 // terminal's bytes become them, with what arrives in the receiver.
 const std::u16string PRINTABLE_ASCII = [] {
     std::u16string s;
-    for (char16_t c = 0x20; c <= 0x7E; ++c) s += c;
+    for (char16_t c = 0x20; c <= 0x7E; ++c)
+        s += c;
     return s;
 }();
 const std::u16string LATIN1 = [] {
     std::u16string s;
-    for (char16_t c = 0xA0; c <= 0xFF; ++c) s += c;
+    for (char16_t c = 0xA0; c <= 0xFF; ++c)
+        s += c;
     return s;
 }();
 const std::u16string SPECIALS = u"ª½©∆≥£¹±®≤¾∞¼¤×¥÷€";
 
 TEST_F(WaylandDesktopTest, EveryCharacterArrivesInFootExactlyAndInOrder) {
     std::string expected = Utf8(PRINTABLE_ASCII + LATIN1 + SPECIALS) + "\r" + Utf8(SPECIALS + LATIN1) + "\r";
-    std::string content = TypeInto("receiver", [] {
-        Type(PRINTABLE_ASCII + LATIN1 + SPECIALS);
-        Press(VK_RETURN, 0x0D);
-        Type(SPECIALS + LATIN1);
-        Press(VK_RETURN, 0x0D);
-    }, expected);
+    std::string content = TypeInto(
+        "receiver",
+        [] {
+            Type(PRINTABLE_ASCII + LATIN1 + SPECIALS);
+            Press(VK_RETURN, 0x0D);
+            Type(SPECIALS + LATIN1);
+            Press(VK_RETURN, 0x0D);
+        },
+        expected);
     EXPECT_EQ(content, expected);
 }
 
 // foot sends DEL for its Backspace key and xterm style sequences for the others.
 TEST_F(WaylandDesktopTest, EditingAndCursorKeysArriveAsKeyPresses) {
     std::string expected = "ab\x7f\t\x1b\x1b[A\x1b[B\x1b[C\x1b[D\x1b[H\x1b[F\x1b[3~x";
-    std::string content = TypeInto("keys", [] {
-        Type(u"ab");
-        Press(VK_BACK, 0x08);  // one erase, not two
-        Press(VK_TAB, 0x09);
-        Press(VK_ESCAPE, 0x1B);
-        for (WORD key : {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_HOME, VK_END, VK_DELETE}) Press(key);
-        Type(u"x");
-    }, expected);
+    std::string content = TypeInto(
+        "keys",
+        [] {
+            Type(u"ab");
+            Press(VK_BACK, 0x08);  // one erase, not two
+            Press(VK_TAB, 0x09);
+            Press(VK_ESCAPE, 0x1B);
+            for (WORD key : {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_HOME, VK_END, VK_DELETE})
+                Press(key);
+            Type(u"x");
+        },
+        expected);
     EXPECT_EQ(content, expected);
 }
 
 TEST_F(WaylandDesktopTest, XwaylandWindowsAreNamedByXIdAndReceiveKeysToo) {
     std::string expected = Utf8(u"Grüße ä€∞\r");
-    std::string content = TypeInto("xreceiver", [] {
-        Type(u"Grüße ä€∞");
-        Press(VK_RETURN, 0x0D);
-    }, expected, true);
+    std::string content = TypeInto(
+        "xreceiver",
+        [] {
+            Type(u"Grüße ä€∞");
+            Press(VK_RETURN, 0x0D);
+        },
+        expected, true);
     EXPECT_EQ(content, expected);
     HWND active = WaylandActiveWindow();
     EXPECT_EQ(active, X11FindTopLevel(nullptr, u"xreceiver"));
@@ -207,7 +221,8 @@ std::string KeyboardProcesses() {
     if (out == nullptr) return "";
     std::string pids;
     char line[32];
-    while (std::fgets(line, sizeof line, out) != nullptr) pids += line;
+    while (std::fgets(line, sizeof line, out) != nullptr)
+        pids += line;
     pclose(out);
     return pids;
 }

@@ -12,7 +12,7 @@
 namespace {
 
 class KeymapTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { WaylandKeymapInit(&keymap); }
     void TearDown() override { Release(); }
 
@@ -74,8 +74,10 @@ TEST_F(KeymapTest, EveryCharacterOfTheBaseSetTypesItselfWithAndWithoutShift) {
     Compile();
     // ASCII, Latin-1, and the euro sign and Ctrl specials beyond it.
     std::u16string characters = u"€∆≥≤∞";
-    for (char16_t c = 0x20; c <= 0x7E; ++c) characters += c;
-    for (char16_t c = 0xA0; c <= 0xFF; ++c) characters += c;
+    for (char16_t c = 0x20; c <= 0x7E; ++c)
+        characters += c;
+    for (char16_t c = 0xA0; c <= 0xFF; ++c)
+        characters += c;
     for (char16_t c : characters) {
         uint32_t keysym = WaylandKeysymOfCharacter(c);
         ASSERT_NE(keysym, 0u) << static_cast<int>(c);
@@ -92,7 +94,8 @@ TEST_F(KeymapTest, OtherCharactersAreAddedAndTypeThemselves) {
         EXPECT_TRUE(changed);
     }
     Compile();
-    for (char16_t c : extras) EXPECT_EQ(Typed(WaylandKeysymOfCharacter(c)), Utf8(c));
+    for (char16_t c : extras)
+        EXPECT_EQ(Typed(WaylandKeysymOfCharacter(c)), Utf8(c));
 }
 
 TEST_F(KeymapTest, AFullKeymapGivesUpTheLeastRecentlyUsedExtraNeverTheBaseSet) {
@@ -100,7 +103,8 @@ TEST_F(KeymapTest, AFullKeymapGivesUpTheLeastRecentlyUsedExtraNeverTheBaseSet) {
     int extras = WAYLAND_KEYMAP_SLOTS - base;
     ASSERT_GE(extras, 8) << "room for characters beyond the base set";
     bool changed = false;
-    for (int i = 0; i < extras; ++i) WaylandKeymapSlot(&keymap, 0x01000100u + i, 10 + i, &changed);
+    for (int i = 0; i < extras; ++i)
+        WaylandKeymapSlot(&keymap, 0x01000100u + i, 10 + i, &changed);
     // The first extra is used again, so the second is the oldest.
     int reused = WaylandKeymapSlot(&keymap, 0x01000100u, 1000, &changed);
     changed = false;
@@ -119,7 +123,8 @@ TEST(KeysymTest, KeysAndCharactersWithoutAKeyHaveNone) {
     EXPECT_EQ(WaylandKeysymOfVirtualKey(VK_DELETE), static_cast<uint32_t>(XKB_KEY_Delete));
     EXPECT_EQ(WaylandKeysymOfVirtualKey(0x41), 0u);
     EXPECT_EQ(WaylandKeysymOfCharacter(0x0D), static_cast<uint32_t>(XKB_KEY_Return));
-    for (char16_t none : {u'\x01', u'\x0A', u'\x7F', u'\x85', u'\xD800'}) EXPECT_EQ(WaylandKeysymOfCharacter(none), 0u);
+    for (char16_t none : {u'\x01', u'\x0A', u'\x7F', u'\x85', u'\xD800'})
+        EXPECT_EQ(WaylandKeysymOfCharacter(none), 0u);
 }
 
 TEST(ChoiceTest, TheWaylandDesktopNeedsAVirtualKeyboardToplevelsAndASeat) {
@@ -129,9 +134,13 @@ TEST(ChoiceTest, TheWaylandDesktopNeedsAVirtualKeyboardToplevelsAndASeat) {
         bool usable;
     };
     const Case cases[] = {
-        {"sway", {"wl_compositor", "wl_seat", "zwp_virtual_keyboard_manager_v1", "zwlr_foreign_toplevel_manager_v1",
-                  "zwlr_output_manager_v1"}, true},
-        {"no output management", {"wl_seat", "zwp_virtual_keyboard_manager_v1", "zwlr_foreign_toplevel_manager_v1"}, true},
+        {"sway",
+         {"wl_compositor", "wl_seat", "zwp_virtual_keyboard_manager_v1", "zwlr_foreign_toplevel_manager_v1",
+          "zwlr_output_manager_v1"},
+         true},
+        {"no output management",
+         {"wl_seat", "zwp_virtual_keyboard_manager_v1", "zwlr_foreign_toplevel_manager_v1"},
+         true},
         {"GNOME", {"wl_compositor", "wl_seat", "xdg_wm_base", "zwp_text_input_manager_v3"}, false},
         {"KDE Plasma", {"wl_seat", "org_kde_plasma_window_management", "zwlr_output_manager_v1"}, false},
         {"weston", {"wl_seat", "zwp_input_method_v1", "zwp_virtual_keyboard_manager_v1x"}, false},

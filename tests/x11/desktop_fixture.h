@@ -10,10 +10,9 @@
 #include "tests/x11/desktop_support.h"
 
 class DesktopClientsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(X11DesktopOpen(nullptr)); }
-    void TearDown() override
-    {
+    void TearDown() override {
         for (pid_t pid : clients)
             StopClient(pid);
         X11DesktopClose();

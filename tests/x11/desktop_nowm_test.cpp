@@ -14,8 +14,7 @@ namespace {
 
 using DesktopWithoutManagerTest = DesktopClientsTest;
 
-TEST_F(DesktopWithoutManagerTest, ActiveWindowIsTheFocusTopLevel)
-{
+TEST_F(DesktopWithoutManagerTest, ActiveWindowIsTheFocusTopLevel) {
     ASSERT_FALSE(X11WindowManagerRunning());
     // The focus follows the pointer at first: no window is active.
     EXPECT_EQ(X11ActiveWindow(), 0);
@@ -39,8 +38,7 @@ TEST_F(DesktopWithoutManagerTest, ActiveWindowIsTheFocusTopLevel)
     EXPECT_TRUE(WaitFor([&] { return ReadFile(file) == knocks + "without a manager\n"; })) << ReadFile(file);
 }
 
-TEST_F(DesktopWithoutManagerTest, AnExitedManagersActiveWindowIsNotBelieved)
-{
+TEST_F(DesktopWithoutManagerTest, AnExitedManagersActiveWindowIsNotBelieved) {
     std::string firstFile = TempPath("first.txt");
     TypingTarget first = StartTypingXterm(firstFile, "first");
     clients.push_back(first.pid);

@@ -12,11 +12,11 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/common/settings_change.h"
 #include "platform/common/utf8.h"
 #include "platform/window.h"
 #include "platform/x11/desktop.h"
 #include "platform/x11/desktop_internal.h"
-#include "platform/common/settings_change.h"
 #include "tests/x11/focus_support.h"
 
 extern char** environ;
@@ -24,64 +24,51 @@ extern char** environ;
 int g_settingChangeAnnouncements = 0;
 namespace {
 // These tests have no dialog: they count what it would have heard.
-void CountSettingChange()
-{
-    ++g_settingChangeAnnouncements;
-}
+void CountSettingChange() { ++g_settingChangeAnnouncements; }
 const bool g_countingSettingChanges = (ListenForSettingChange(CountSettingChange), true);
 }  // namespace
 
-pid_t StartClient(const std::vector<std::string>& argv)
-{
+pid_t StartClient(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     setenv("LC_ALL", "C.UTF-8", 1);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
-        return 0;
+    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return 0;
     return pid;
 }
 
-bool ClientExited(pid_t pid)
-{
+bool ClientExited(pid_t pid) {
     int status = 0;
     return waitpid(pid, &status, WNOHANG) == pid;
 }
 
-void StopClient(pid_t pid)
-{
-    if (pid <= 0)
-        return;
+void StopClient(pid_t pid) {
+    if (pid <= 0) return;
     int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid)
-        return;
+    if (waitpid(pid, &status, WNOHANG) == pid) return;
     kill(pid, SIGTERM);
     waitpid(pid, &status, 0);
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
-{
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
+        if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
 }
 
-std::string ReadFile(const std::string& path)
-{
+std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream content;
     content << in.rdbuf();
     return content.str();
 }
 
-std::string TempPath(const std::string& name)
-{
+std::string TempPath(const std::string& name) {
     static std::string directory;
     if (directory.empty()) {
         char pattern[] = "/tmp/tastra-desktop-XXXXXX";
@@ -90,8 +77,7 @@ std::string TempPath(const std::string& name)
     return directory + "/" + name;
 }
 
-TypingTarget StartTypingXterm(const std::string& file, const std::string& title)
-{
+TypingTarget StartTypingXterm(const std::string& file, const std::string& title) {
     TypingTarget target{0, 0};
     target.pid = StartClient({"xterm", "-en", "UTF-8", "-T", title, "-e", "sh", "-c", "cat > '" + file + "'"});
     std::u16string wideTitle(title.begin(), title.end());
@@ -99,30 +85,27 @@ TypingTarget StartTypingXterm(const std::string& file, const std::string& title)
     // cat has opened the file once it exists: typing before that could be lost.
     WaitFor([&] { return access(file.c_str(), F_OK) == 0; });
     WaitFor([&] {
-        if (X11ActiveWindow() != target.window)
-            X11ShowAndActivate(target.window);
-        return X11IsMapped(target.window) && X11ActiveWindow() == target.window && FocusIsWithin(X11DesktopDisplay(), static_cast<Window>(target.window));
+        if (X11ActiveWindow() != target.window) X11ShowAndActivate(target.window);
+        return X11IsMapped(target.window) && X11ActiveWindow() == target.window &&
+               FocusIsWithin(X11DesktopDisplay(), static_cast<Window>(target.window));
     });
     return target;
 }
 
-void TypeText(const std::u16string& text)
-{
+void TypeText(const std::u16string& text) {
     HWND target = X11KeyboardTarget();
     for (char16_t c : text)
         X11PostKeyMessage(target, WM_CHAR, c, 1);
     TypeWaitingKeys();
 }
 
-void PressKey(WORD key)
-{
+void PressKey(WORD key) {
     HWND target = X11KeyboardTarget();
     X11PostKeyMessage(target, WM_KEYDOWN, key, 1);
     X11PostKeyMessage(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
 }
 
-void PressKeyWithCharacter(WORD key)
-{
+void PressKeyWithCharacter(WORD key) {
     PressKey(key);
     X11PostKeyMessage(X11KeyboardTarget(), WM_CHAR, key, 1);
 }
@@ -131,25 +114,23 @@ namespace {
 // The injector's timer, as the dialog's loop keeps it.
 std::chrono::steady_clock::time_point g_keysDue;
 bool g_keysScheduled = false;
-void ScheduleKeys(int milliseconds)
-{
+void ScheduleKeys(int milliseconds) {
     g_keysScheduled = milliseconds >= 0;
     g_keysDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
 }
 const bool g_keyTimer = (X11SetKeyTimer(ScheduleKeys), true);
 }  // namespace
 
-bool TypeWaitingKeys()
-{
-    return WaitFor([] {
-        if (g_keysScheduled && std::chrono::steady_clock::now() >= g_keysDue)
-            X11TypeWaitingKeys();
-        return X11KeysWaiting() == 0;
-    }, 60000);
+bool TypeWaitingKeys() {
+    return WaitFor(
+        [] {
+            if (g_keysScheduled && std::chrono::steady_clock::now() >= g_keysDue) X11TypeWaitingKeys();
+            return X11KeysWaiting() == 0;
+        },
+        60000);
 }
 
-std::string Utf8(const std::u16string& text)
-{
+std::string Utf8(const std::u16string& text) {
     std::string out(text.size() * 3 + 1, '\0');
     Utf16ToUtf8(out.data(), out.size(), text.c_str());
     out.resize(std::strlen(out.c_str()));

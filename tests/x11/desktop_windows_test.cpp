@@ -15,9 +15,8 @@
 namespace {
 
 class DesktopWindowsTest : public DesktopClientsTest {
-protected:
-    HWND StartXterm(const char* title)
-    {
+  protected:
+    HWND StartXterm(const char* title) {
         clients.push_back(StartClient({"xterm", "-T", title, "-e", "sleep", "300"}));
         std::u16string wide(title, title + std::strlen(title));
         HWND window = 0;
@@ -26,8 +25,7 @@ protected:
     }
 };
 
-TEST_F(DesktopWindowsTest, FindsClientsByTitleClassOrInstance)
-{
+TEST_F(DesktopWindowsTest, FindsClientsByTitleClassOrInstance) {
     HWND window = StartXterm("find-me");
     ASSERT_NE(window, 0);
     EXPECT_EQ(X11FindTopLevel(u"XTerm", u"find-me"), window);
@@ -37,8 +35,7 @@ TEST_F(DesktopWindowsTest, FindsClientsByTitleClassOrInstance)
     EXPECT_EQ(X11FindTopLevel(nullptr, u"find-m"), 0);
 }
 
-TEST_F(DesktopWindowsTest, FindsAWindowThatWasNeverMapped)
-{
+TEST_F(DesktopWindowsTest, FindsAWindowThatWasNeverMapped) {
     // As a second copy of the program sees a first one that is still hidden.
     Display* other = XOpenDisplay(nullptr);
     ASSERT_NE(other, nullptr);
@@ -54,8 +51,7 @@ TEST_F(DesktopWindowsTest, FindsAWindowThatWasNeverMapped)
     EXPECT_TRUE(WaitFor([&] { return X11FindTopLevel(nullptr, u"Tastra v1.00") == 0; }));
 }
 
-TEST_F(DesktopWindowsTest, ActivationHidingAndShowingFollowTheRequests)
-{
+TEST_F(DesktopWindowsTest, ActivationHidingAndShowingFollowTheRequests) {
     HWND first = StartXterm("first");
     HWND second = StartXterm("second");
     ASSERT_NE(first, 0);
@@ -74,8 +70,7 @@ TEST_F(DesktopWindowsTest, ActivationHidingAndShowingFollowTheRequests)
     EXPECT_TRUE(WaitFor([&] { return X11IsMapped(second) && X11ActiveWindow() == second; }));
 }
 
-TEST_F(DesktopWindowsTest, MissingWindowsAreReportedNotFatal)
-{
+TEST_F(DesktopWindowsTest, MissingWindowsAreReportedNotFatal) {
     HWND window = StartXterm("exists");
     ASSERT_NE(window, 0);
     EXPECT_TRUE(X11WindowExists(window));
@@ -86,8 +81,7 @@ TEST_F(DesktopWindowsTest, MissingWindowsAreReportedNotFatal)
     EXPECT_TRUE(X11WindowExists(window));  // the connection survived
 }
 
-TEST_F(DesktopWindowsTest, CloseRequestEndsAnXtermPolitely)
-{
+TEST_F(DesktopWindowsTest, CloseRequestEndsAnXtermPolitely) {
     HWND window = StartXterm("close-me");
     ASSERT_NE(window, 0);
     // An xterm that has only just mapped may not act on the request yet:

@@ -13,9 +13,9 @@
 
 #include "app/resource.h"
 #include "app/shell.h"
+#include "platform/fltk/dialog.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "platform/fltk/dialog.h"
 #include "tests/x11/dialog_support.h"
 
 extern char** environ;
@@ -92,7 +92,7 @@ int RunWinMain() {
 }
 
 class ProgramTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fl_open_display();
         ASSERT_EQ(CountWindowsTitled(kTitle), 0) << "a copy from an earlier test still runs";
@@ -113,7 +113,8 @@ TEST_F(ProgramTest, WinMainShowsTheInitialisedDialogCentred) {
     EXPECT_EQ(g_seen.speedCount, 8);
     EXPECT_EQ(g_seen.speedSelection, 0);
     const char16_t* expected[] = {u"2400", u"4800", u"9600", u"19200", u"33600", u"38400", u"56700", u"115200"};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(g_seen.speeds[i], expected[i]) << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(g_seen.speeds[i], expected[i]) << i;
     int centre = g_seen.x + g_seen.width / 2;
     EXPECT_NEAR(centre, Fl::w() / 2, 2);
 }

@@ -2,8 +2,8 @@
 #include "tests/x11/dialog_support.h"
 
 #include <FL/Fl.H>
-#include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
@@ -31,7 +31,8 @@ void CollectTitled(Window w, const char* title, int* count, HWND* first) {
     Window* children = nullptr;
     unsigned int n = 0;
     if (!XQueryTree(TestDisplay(), w, &root, &parent, &children, &n)) return;
-    for (unsigned int i = 0; i < n; ++i) CollectTitled(children[i], title, count, first);
+    for (unsigned int i = 0; i < n; ++i)
+        CollectTitled(children[i], title, count, first);
     if (children != nullptr) XFree(children);
 }
 

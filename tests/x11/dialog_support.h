@@ -18,8 +18,8 @@ bool IsMapped(HWND window);  // viewable on the screen
 HWND ActiveWindow();
 bool HasFrame(HWND window);  // reparented by the window manager
 std::string WindowName(HWND window);
-std::string WindowClass(HWND window);  // "instance.class"
-std::string WindowType(HWND window);   // the _NET_WM_WINDOW_TYPE atom's name
+std::string WindowClass(HWND window);                        // "instance.class"
+std::string WindowType(HWND window);                         // the _NET_WM_WINDOW_TYPE atom's name
 bool Geometry(HWND window, int* x, int* y, int* w, int* h);  // root coordinates
 
 // The text of a control of the dialog, as the program reads it.

@@ -4,16 +4,14 @@ namespace {
 
 bool g_errorSeen = false;
 
-int NoteError(Display*, XErrorEvent*)
-{
+int NoteError(Display*, XErrorEvent*) {
     g_errorSeen = true;
     return 0;
 }
 
 }  // namespace
 
-bool FocusIsWithin(Display* display, Window topLevel)
-{
+bool FocusIsWithin(Display* display, Window topLevel) {
     XSync(display, False);
     g_errorSeen = false;
     XErrorHandler previous = XSetErrorHandler(NoteError);  // a window of the chain may vanish
@@ -25,10 +23,8 @@ bool FocusIsWithin(Display* display, Window topLevel)
         within = w == topLevel;
         Window root = None, parent = None, *children = nullptr;
         unsigned int count = 0;
-        if (!XQueryTree(display, w, &root, &parent, &children, &count))
-            break;
-        if (children)
-            XFree(children);
+        if (!XQueryTree(display, w, &root, &parent, &children, &count)) break;
+        if (children) XFree(children);
         w = parent;
     }
     XSync(display, False);

@@ -12,16 +12,12 @@
 #include "platform/x11/desktop_internal.h"
 #include "tests/x11/desktop_support.h"
 
-
-int main(int argc, char** argv)
-{
-    if (argc < 5)
-        return 2;
+int main(int argc, char** argv) {
+    if (argc < 5) return 2;
     int count = atoi(argv[1]);
     X11SetSpareKeycodeTuning(atoi(argv[2]), atoi(argv[3]));
     bool special = std::string(argv[4]) == "special";
-    if (!X11DesktopOpen(nullptr))
-        return 1;
+    if (!X11DesktopOpen(nullptr)) return 1;
     const std::u16string specials = u"ª½©∆≥£¹±®≤¾∞¼¤×¥÷€éäßüÖ";
     std::u16string text;
     for (int i = 0; i < count; ++i)
@@ -42,9 +38,9 @@ int main(int argc, char** argv)
     int differing = 0;
     for (size_t i = 0; i < expected.size() || i < got.size(); ++i)
         differing += (i >= expected.size() || i >= got.size() || expected[i] != got[i]);
-    printf("%s count=%d spares=%s delay=%sms typed in %.1f ms (%.0f chars/s) %s (%zu/%zu bytes, %d differ)\n",
-           argv[4], count, argv[2], argv[3], seconds * 1000, count / seconds, got == expected ? "EXACT" : "WRONG",
-           got.size(), expected.size(), differing);
+    printf("%s count=%d spares=%s delay=%sms typed in %.1f ms (%.0f chars/s) %s (%zu/%zu bytes, %d differ)\n", argv[4],
+           count, argv[2], argv[3], seconds * 1000, count / seconds, got == expected ? "EXACT" : "WRONG", got.size(),
+           expected.size(), differing);
     if (got != expected) {
         size_t first = 0;
         while (first < got.size() && first < expected.size() && got[first] == expected[first])
