@@ -95,9 +95,11 @@ pid_t SpawnDetached(const char* path) {
     close(out[1]);
     char text[32] = {};
     size_t got = 0;
-    for (ssize_t n = 1; spawned && n > 0 && got<sizeof text - 1; got += n> 0 ? static_cast<size_t>(n) : 0) {
-        n = read(out[0], text + got, sizeof text - 1 - got);
-        if (n < 0 && errno == EINTR) n = 1;
+    while (spawned && got < sizeof text - 1) {
+        ssize_t n = read(out[0], text + got, sizeof text - 1 - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
     }
     close(out[0]);
     int status = 0;
