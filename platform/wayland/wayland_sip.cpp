@@ -3,19 +3,17 @@
 // keyboard that never takes the focus; SIGUSR2 shows it, SIGUSR1 hides it.
 #include <dirent.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
+#include "platform/linux/own_session.h"
 #include "platform/sip.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_internal.h"
 #include "platform/wayland/wayland_outputs.h"
-
-extern char** environ;
 
 namespace {
 
@@ -127,14 +125,8 @@ bool Start(int screenHeight) {
     char portrait[] = "-H";
     char landscape[] = "-L";
     char* argv[] = {program, portrait, height, landscape, height, nullptr};
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Its own session: it gets no signal meant for the program's terminal.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t child = 0;
-    int error = posix_spawnp(&child, program, nullptr, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) return false;
+    pid_t child = StartInOwnSession(argv);
+    if (child == 0) return false;
     g_keyboard = Keyboard{child, true};
     // Shown once it is up: one that could not start is no keyboard.
     return Ready();

@@ -1,14 +1,12 @@
 // Implements X11SipInfo of platform/x11/desktop.h (platform/sip.h on X) with xvkbd as the on-screen keyboard (shown and
 // hidden by mapping its window).
-#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 
+#include "platform/linux/own_session.h"
 #include "platform/sip.h"
 #include "platform/x11/desktop.h"
 #include "platform/x11/desktop_internal.h"
-
-extern char** environ;
 
 static const WCHAR KEYBOARD_CLASS[] = u"xvkbd";
 static const WCHAR KEYBOARD_TITLE[] = u"xvkbd - Virtual Keyboard";
@@ -39,15 +37,8 @@ static bool StartKeyboard() {
     char displayOption[] = "-display";
     char* displayName = DisplayString(display);
     char* argv[] = {program, displayOption, displayName, nullptr};
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Its own session: the keyboard outlives nothing of ours by accident
-    // and gets no signal meant for the program's terminal.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t child = 0;
-    int error = posix_spawnp(&child, program, nullptr, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) return false;
+    pid_t child = StartInOwnSession(argv);
+    if (child == 0) return false;
     g_sip.keyboardProcess = child;
     return true;
 }
