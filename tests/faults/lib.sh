@@ -34,6 +34,18 @@ connect() {  # clicks Connect and waits for the greeting on the current line
   wait_until 30 "the greeting" terminal_received "$GREETING"
 }
 
+# typing_into_receiver TASTRA [RECEIVED_FILE]: a new session in which TASTRA
+# is connected and types into a receiving xterm that has the focus (its file
+# by default received.bin in the session directory).
+typing_into_receiver() {
+  fault_session
+  new_line
+  start_receiver "${2:-$SESSION_DIR/received.bin}"
+  start_tastra "$1"
+  connect || { echo "not ok - Tastra connects"; finish; }
+  focus_window "$RECEIVER_WINDOW"
+}
+
 # disconnect: clicks Disconnect; the caller checks for the farewell if the
 # line still has a far end.
 disconnect() {

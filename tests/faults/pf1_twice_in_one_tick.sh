@@ -11,12 +11,7 @@ source "$(dirname "$0")/lib.sh"
 tastra="$1"
 rounds="${2:-3}"
 
-fault_session
-new_line
-start_receiver "$SESSION_DIR/received.bin"
-start_tastra "$tastra"
-connect || { echo "not ok - Tastra connects"; finish; }
-focus_window "$RECEIVER_WINDOW"
+typing_into_receiver "$tastra"
 
 dialog_withdrawn() { ! window_is_mapped "$TASTRA_WINDOW"; }
 back_in_receiver() { dialog_withdrawn && window_is_active "$RECEIVER_WINDOW"; }

@@ -9,12 +9,7 @@ tastra="$1"
 
 wm_check_window() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | awk '{print $NF}'; }
 
-fault_session
-new_line
-start_receiver "$SESSION_DIR/received.bin"
-start_tastra "$tastra"
-connect || { echo "not ok - Tastra connects"; finish; }
-focus_window "$RECEIVER_WINDOW"
+typing_into_receiver "$tastra"
 printf 'before' >"$SESSION_DIR/terminal-end"
 wait_until 30 "keys before the restart" file_contains "$RECEIVER_FILE" "before"
 
