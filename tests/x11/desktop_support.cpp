@@ -77,18 +77,45 @@ std::string TempPath(const std::string& name) {
     return directory + "/" + name;
 }
 
+namespace {
+// The line that shows the xterm takes keys. On a loaded machine the first
+// keys after a new xterm got the focus can vanish, wholly or in part, even
+// after its shell started; typing starts once a whole ready line came.
+const char READY_LINE[] = "xterm-takes-keys";
+
+// Drops every line up to the first whole ready line and every ready line
+// after it, marks the file `<file>.ready` once one came, passes the rest on.
+std::string ReadyFilter(const std::string& file) {
+    return std::string("mawk -W interactive -v mark='") + file + ".ready' '$0 == \"" + READY_LINE +
+           "\" { if (!ready) { ready = 1; printf \"\" > mark; close(mark) } next } ready { print; fflush() }'";
+}
+}  // namespace
+
 TypingTarget StartTypingXterm(const std::string& file, const std::string& title) {
     TypingTarget target{0, 0};
-    target.pid = StartClient({"xterm", "-en", "UTF-8", "-T", title, "-e", "sh", "-c", "cat > '" + file + "'"});
+    std::string mark = file + ".ready";
+    unlink(file.c_str());
+    unlink(mark.c_str());
+    target.pid = StartClient(
+        {"xterm", "-en", "UTF-8", "-T", title, "-e", "sh", "-c", "exec " + ReadyFilter(file) + " > '" + file + "'"});
     std::u16string wideTitle(title.begin(), title.end());
     WaitFor([&] { return (target.window = X11FindTopLevel(nullptr, wideTitle.c_str())) != 0; });
-    // cat has opened the file once it exists: typing before that could be lost.
+    // The shell has set up the terminal once the file exists: input before
+    // that is flushed.
     WaitFor([&] { return access(file.c_str(), F_OK) == 0; });
     WaitFor([&] {
         if (X11ActiveWindow() != target.window) X11ShowAndActivate(target.window);
         return X11IsMapped(target.window) && X11ActiveWindow() == target.window &&
                FocusIsWithin(X11DesktopDisplay(), static_cast<Window>(target.window));
     });
+    // Ready lines until one arrives whole; later ones in flight are dropped.
+    for (int attempt = 0; attempt < 40 && access(mark.c_str(), F_OK) != 0; ++attempt) {
+        std::string line = READY_LINE;
+        TypeText(std::u16string(line.begin(), line.end()));
+        PressKeyWithCharacter(VK_RETURN);
+        TypeWaitingKeys();
+        WaitFor([&] { return access(mark.c_str(), F_OK) == 0; }, 500);
+    }
     return target;
 }
 
