@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "platform/common/registry_path.h"
+#include "platform/emulated/emu_fold.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 
@@ -48,35 +48,32 @@ struct RegistryState {
 
 RegistryState g_registry;
 
-// Names match without regard to case, as in WCompareNoCase. The fold is
-// looked up in a table made once: in fuzz builds WFoldCase carries coverage
-// hooks, and folding every path character through them was most of a lookup.
-const std::vector<char16_t> kFolded = [] {
-    std::vector<char16_t> table(0x10000);
-    for (size_t c = 0; c < table.size(); ++c)
-        table[c] = WFoldCase(static_cast<WCHAR>(c));
-    return table;
-}();
-
-char16_t FoldChar(char16_t c) { return kFolded[c]; }
-
 bool SameName(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+        if (EmuFoldChar(a[i]) != EmuFoldChar(b[i])) return false;
     return true;
 }
 
-size_t Slot(int parent, std::u16string_view folded) {
+// Compares a stored folded name with a name as given.
+bool SameFolded(const std::u16string& folded, std::u16string_view name) {
+    if (folded.size() != name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (folded[i] != EmuFoldChar(name[i])) return false;
+    return true;
+}
+
+// Folds as it hashes: lookups copy no name.
+size_t Slot(int parent, std::u16string_view name) {
     uint32_t hash = 2166136261u ^ static_cast<uint32_t>(parent);
-    for (char16_t c : folded)
-        hash = (hash ^ c) * 16777619u;
+    for (char16_t c : name)
+        hash = (hash ^ EmuFoldChar(c)) * 16777619u;
     return hash & (g_registry.table.size() - 1);
 }
 
 void AddToTable(int key) {
     auto& table = g_registry.table;
-    size_t slot = Slot(g_registry.keys[key].parent, g_registry.keys[key].folded);
+    size_t slot = Slot(g_registry.keys[key].parent, g_registry.keys[key].name);
     while (table[slot] != kNone)
         slot = (slot + 1) & (table.size() - 1);
     table[slot] = key;
@@ -92,16 +89,11 @@ void GrowTable() {
         AddToTable(key);
 }
 
-// Lookups fold into one kept buffer: fuzzers walk thousands of paths a second.
 int FindChild(int parent, std::u16string_view name) {
-    static std::u16string folded;
-    folded.assign(name);
-    for (char16_t& c : folded)
-        c = FoldChar(c);
     const auto& table = g_registry.table;
-    for (size_t slot = Slot(parent, folded); table[slot] != kNone; slot = (slot + 1) & (table.size() - 1)) {
+    for (size_t slot = Slot(parent, name); table[slot] != kNone; slot = (slot + 1) & (table.size() - 1)) {
         const Key& key = g_registry.keys[table[slot]];
-        if (!key.deleted && key.parent == parent && key.folded == folded) return table[slot];
+        if (!key.deleted && key.parent == parent && SameFolded(key.folded, name)) return table[slot];
     }
     return kNone;
 }
@@ -134,7 +126,7 @@ int NewKey(int parent, std::u16string_view name) {
     created.name.assign(name);
     created.folded.assign(name);
     for (char16_t& c : created.folded)
-        c = FoldChar(c);
+        c = EmuFoldChar(c);
     created.values.clear();
     created.children.clear();
     created.parent = parent;
@@ -155,8 +147,7 @@ int ChildOrNew(int parent, std::u16string_view name) {
 // that led to it, and a path that only adds a name to it starts from there.
 int CreateKey(std::u16string_view path) {
     auto& last = g_registry.lastParentPath;
-    if (g_registry.lastParent != kNone && path.size() > last.size() &&
-        std::memcmp(path.data(), last.data(), last.size() * sizeof(char16_t)) == 0 &&
+    if (g_registry.lastParent != kNone && path.size() > last.size() && path.substr(0, last.size()) == last &&
         path.find(u'\\', last.size()) == std::u16string_view::npos)
         return ChildOrNew(g_registry.lastParent, path.substr(last.size()));
     int key = kRoot;
@@ -209,10 +200,20 @@ void EmuResetRegistry() {
     g_registry.lastParent = kNone;
 }
 
-void EmuRegCreateKey(const std::u16string& path) { CreateKey(path); }
+int EmuRegCreateKey(const std::u16string& path) { return CreateKey(path); }
+
+int EmuRegCreateKeyAt(int key, std::u16string_view subPath) {
+    size_t at = 0;
+    for (std::u16string_view part = NextPart(subPath, at); !part.empty(); part = NextPart(subPath, at))
+        key = ChildOrNew(key, part);
+    return key;
+}
 
 void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWORD type, const std::vector<BYTE>& data) {
-    int key = CreateKey(path);
+    EmuRegSetValueAt(CreateKey(path), name, type, data);
+}
+
+void EmuRegSetValueAt(int key, const std::u16string& name, DWORD type, const std::vector<BYTE>& data) {
     if (Value* value = FindValue(key, name)) {
         value->type = type;
         value->data = data;
@@ -241,7 +242,9 @@ void EmuRegSetDword(const std::u16string& path, const std::u16string& name, DWOR
     EmuRegSetValue(path, name, REG_DWORD, data);
 }
 
-void EmuRegDenyOpen(const std::u16string& path) { g_registry.keys[CreateKey(path)].denyOpen = true; }
+void EmuRegDenyOpen(const std::u16string& path) { EmuRegDenyOpenAt(CreateKey(path)); }
+
+void EmuRegDenyOpenAt(int key) { g_registry.keys[key].denyOpen = true; }
 
 void EmuRegDeleteKey(const std::u16string& path) {
     int key = FindKey(path);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/types.h"
@@ -14,15 +15,21 @@
 void EmuResetRegistry();
 
 // Paths are relative to HKEY_LOCAL_MACHINE, components separated by backslashes.
-void EmuRegCreateKey(const std::u16string& path);
+// The key is returned as a number, valid until the next reset, that the `...At`
+// calls take in place of its path: for callers that build thousands of keys a
+// second under long paths.
+int EmuRegCreateKey(const std::u16string& path);
+int EmuRegCreateKeyAt(int key, std::u16string_view subPath);
 // Stores `data` byte for byte: a REG_SZ may lack its terminator or have an odd size.
 void EmuRegSetValue(const std::u16string& path, const std::u16string& name, DWORD type, const std::vector<BYTE>& data);
+void EmuRegSetValueAt(int key, const std::u16string& name, DWORD type, const std::vector<BYTE>& data);
 // A REG_SZ with its terminator, as regedit writes it: the bytes, and the value.
 std::vector<BYTE> EmuRegStringBytes(const std::u16string& text);
 void EmuRegSetString(const std::u16string& path, const std::u16string& name, const std::u16string& text);
 void EmuRegSetDword(const std::u16string& path, const std::u16string& name, DWORD value);
 // The key exists (it is enumerated) but opening it fails.
 void EmuRegDenyOpen(const std::u16string& path);
+void EmuRegDenyOpenAt(int key);
 // Removes a key with everything below it; handles still open on it stop working.
 void EmuRegDeleteKey(const std::u16string& path);
 void EmuRegDeleteValue(const std::u16string& path, const std::u16string& name);

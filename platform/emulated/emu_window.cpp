@@ -7,6 +7,7 @@
 
 #include "platform/common/settings_change.h"
 #include "platform/emulated/emu_clock.h"
+#include "platform/emulated/emu_fold.h"
 #include "platform/text.h"
 #include "platform/window.h"
 
@@ -140,7 +141,7 @@ LRESULT ComboMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
             if (c.style & CBS_SORT)
                 at = std::upper_bound(c.items.begin(), c.items.end(), text,
                                       [](const std::u16string& added, const std::u16string& item) {
-                                          return WCompareNoCase(item.c_str(), added.c_str()) > 0;
+                                          return EmuCompareNoCase(item.c_str(), added.c_str()) > 0;
                                       });
             int index = static_cast<int>(at - c.items.begin());
             c.items.insert(at, std::move(text));
