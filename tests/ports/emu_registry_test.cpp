@@ -71,6 +71,23 @@ TEST_F(EmuRegistryTest, EnumerationKeepsCreationOrder) {
     RegCloseKey(p);
 }
 
+// The fuzzers build by number: the same store as by path, components split
+// and matched the same way, and the same ordering of siblings.
+TEST_F(EmuRegistryTest, KeysByNumberAreTheKeysByPath) {
+    int a = EmuRegCreateKey(u"A\\B");
+    EXPECT_EQ(EmuRegCreateKey(u"\\a\\b\\"), a) << "empty components and case";
+    int c = EmuRegCreateKeyAt(a, u"\\C\\\\D");
+    EXPECT_EQ(EmuRegCreateKey(u"A\\B\\C\\D"), c);
+    EXPECT_EQ(EmuRegCreateKeyAt(a, u"\\"), a);
+    EmuRegCreateKeyAt(a, u"E");
+    EXPECT_EQ(EmuRegSubkeys(u"A\\B"), (Names{u"C", u"E"}));
+    EmuRegSetValueAt(c, u"Name", REG_DWORD, {1, 2, 3, 4});
+    EXPECT_EQ(ValueData(u"A\\B\\C\\D", u"name", REG_DWORD), (std::vector<BYTE>{1, 2, 3, 4}));
+    EmuRegDenyOpenAt(c);
+    HKEY key = 0;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"A\\B\\C\\D", 0, 0, &key), ERROR_ACCESS_DENIED);
+}
+
 TEST_F(EmuRegistryTest, QueryReportsTypeSizeAndShortBuffers) {
     EmuRegSetValue(u"K", u"raw", REG_SZ, {'A', 0, 'B'});
     EmuRegSetString(u"K", u"", u"default");
