@@ -33,8 +33,8 @@ void Fail(const char* why) {
     std::abort();
 }
 
-std::u16string RandomText(Input& in) {
-    std::u16string text;
+// Appends random text to `text`.
+void AddRandomText(Input& in, std::u16string& text) {
     int pieces = in.Byte() % 8;
     for (int i = 0; i < pieces; ++i) {
         uint8_t b = in.Byte();
@@ -45,13 +45,28 @@ std::u16string RandomText(Input& in) {
         else if (b < 0xFC)
             text += static_cast<char16_t>((in.Byte() << 8) | in.Byte());
         else
-            text += std::u16string(200 + in.Byte(), static_cast<char16_t>(u'a' + (b & 3)));  // overlong
+            text.append(200 + in.Byte(), static_cast<char16_t>(u'a' + (b & 3)));  // overlong
     }
-    return text;
 }
 
-std::vector<BYTE> RandomData(Input& in) {
+// Names and values are built in storage kept from input to input: allocating
+// each afresh was a quarter of an input's time under ASan.
+struct Scratch {
+    std::u16string name;
+    std::u16string text;
     std::vector<BYTE> data;
+};
+Scratch g_scratch;
+
+const std::u16string& RandomText(Input& in) {
+    g_scratch.text.clear();
+    AddRandomText(in, g_scratch.text);
+    return g_scratch.text;
+}
+
+const std::vector<BYTE>& RandomData(Input& in) {
+    std::vector<BYTE>& data = g_scratch.data;
+    data.clear();
     uint8_t mode = in.Byte() % 4;
     if (mode == 0) {
         int n = in.Byte();
@@ -59,12 +74,12 @@ std::vector<BYTE> RandomData(Input& in) {
             data.push_back(in.Byte());
         return data;
     }
-    std::u16string text = RandomText(in);
-    if (mode == 1) text += u'\0';
+    const std::u16string& text = RandomText(in);
     for (char16_t c : text) {
         data.push_back(static_cast<BYTE>(c & 0xFF));
         data.push_back(static_cast<BYTE>(c >> 8));
     }
+    if (mode == 1) data.insert(data.end(), 2, 0);
     if (mode == 3) data.push_back(in.Byte());  // odd byte count
     return data;
 }
@@ -74,42 +89,63 @@ DWORD RandomType(Input& in) {
     return b < 0x80 ? REG_SZ : b % 9;
 }
 
+// This input's keys by number: the bases are made only once an op touches
+// them, as a missing base is a case of its own.
+struct Keys {
+    int numbers[64 + std::size(kBases)];
+    size_t count = 0;
+    int At(size_t i) {
+        if (numbers[i] < 0) numbers[i] = EmuRegCreateKey(kBases[i]);
+        return numbers[i];
+    }
+    void Add(int key) { numbers[count++] = key; }
+};
+
+// A key below `parent` named by `middle` and random text (which may hold
+// more backslashes).
+void AddSubkey(Input& in, Keys& keys, int parent, const char16_t* middle) {
+    std::u16string& path = g_scratch.text;
+    path.assign(middle);
+    AddRandomText(in, path);
+    keys.Add(EmuRegCreateKeyAt(parent, path));
+}
+
 void BuildRegistry(Input& in) {
-    std::vector<std::u16string> keys(std::begin(kBases), std::end(kBases));
+    Keys keys;
+    for (size_t i = 0; i < std::size(kBases); ++i)
+        keys.Add(-1);
     int manyKeys = 0;
     for (int op = 0; op < 64 && !in.Done(); ++op) {
-        const std::u16string& key = keys[in.Byte() % keys.size()];
+        size_t key = in.Byte() % keys.count;
         switch (in.Byte() % 8) {
             case 0:
-            case 1:
-                keys.push_back(key + u"\\" + RandomText(in));
-                EmuRegCreateKey(keys.back());
-                break;
+            case 1: AddSubkey(in, keys, keys.At(key), u"\\"); break;
             case 2:
             case 3: {
                 uint8_t pick = in.Byte();
-                std::u16string name = pick < 0xC0 ? kValueNames[pick % 6] : RandomText(in);
+                g_scratch.name.assign(pick < 0xC0 ? kValueNames[pick % 6] : RandomText(in));
                 DWORD type = RandomType(in);
-                EmuRegSetValue(key, name, type, RandomData(in));
+                EmuRegSetValueAt(keys.At(key), g_scratch.name, type, RandomData(in));
                 break;
             }
-            case 4: EmuRegDenyOpen(key); break;
-            case 5: {  // more subkeys than a position can count; once passes position 255, twice only cost time
-                if (++manyKeys > 1) break;
+            case 4: EmuRegDenyOpenAt(keys.At(key)); break;
+            case 5: {
+                // More subkeys than a position can count. Once per input passes
+                // position 255; a second time only costs time. The op is rare (one
+                // in 32) because the walks over 256 keys cost more than all else;
+                // the kept corpus holds the inputs that reach it.
+                if (in.Byte() >= 8 || ++manyKeys > 1) break;
                 int count = 250 + in.Byte() % 50;
-                std::u16string path =
-                    key + u"\\" + RandomText(in).substr(0, 12);  // long shared stems only slow the store
-                path += u'\0';                                   // the last character tells the keys apart
+                std::u16string stem = RandomText(in).substr(0, 12);  // long shared stems only slow the store
+                stem += u'\0';                                       // the last character tells the keys apart
+                int parent = keys.At(key);
                 for (int i = 0; i < count; ++i) {
-                    path.back() = static_cast<char16_t>(0x100 + i);
-                    EmuRegCreateKey(path);
+                    stem.back() = static_cast<char16_t>(0x100 + i);
+                    EmuRegCreateKeyAt(parent, stem);
                 }
                 break;
             }
-            case 6:
-                keys.push_back(key + u"\\Services\\" + RandomText(in));
-                EmuRegCreateKey(keys.back());
-                break;
+            case 6: AddSubkey(in, keys, keys.At(key), u"\\Services\\"); break;
             case 7:
                 EmuAddDevice(u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + in.Byte() % 10)) + u":");
                 break;
@@ -186,7 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckEntries(portList, true);
 
     if (FindFreeComIndex(u"COM") > NO_COM_INDEX) Fail("index out of range");
-    std::u16string search = RandomText(in);
+    const std::u16string& search = RandomText(in);
     for (const WCHAR* text : {u"Incoming", search.c_str()})
         if (FindBluetoothSerialPort(text) > NO_COM_INDEX) Fail("index out of range");
     CheckNothingOpen();
