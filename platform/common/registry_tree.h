@@ -32,3 +32,8 @@ LONG OpenRegistryTreeKey(HKEY parent, const WCHAR* subKey, DWORD options, HKEY* 
 LONG EnumRegistryTreeKey(HKEY key, DWORD index, WCHAR* name, DWORD* nameChars);
 LONG QueryRegistryTreeValue(HKEY key, const WCHAR* valueName, DWORD* type, BYTE* data, DWORD* dataBytes);
 LONG CloseRegistryTreeKey(HKEY key);
+
+// Fills the emptied tree with the machine's view. Defined by each backend
+// that builds registry_tree_calls.cpp, whose four registry calls pass it to
+// OpenRegistryTreeKey.
+void BuildRegistryTree();

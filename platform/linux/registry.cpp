@@ -97,7 +97,9 @@ void AddBluetooth() {
         if (!RfcommTtyBoundTo(devices[i].address)) AddDevice(deviceRoot, devices[i]);
 }
 
-void BuildTree() {
+}  // namespace
+
+void BuildRegistryTree() {
     int drivers = AddRegistryKey(REGISTRY_TREE_ROOT, u"Drivers");
     int active = AddRegistryKey(drivers, u"Active");
     int count = ScanDeviceView(g_registry.ports);
@@ -105,19 +107,3 @@ void BuildTree() {
         AddDriver(active, g_registry.ports[i]);
     AddBluetooth();
 }
-
-}  // namespace
-
-LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD, HKEY* result) {
-    return OpenRegistryTreeKey(parent, subKey, options, result, BuildTree);
-}
-
-LONG RegEnumKeyExW(HKEY key, DWORD index, WCHAR* name, DWORD* nameChars) {
-    return EnumRegistryTreeKey(key, index, name, nameChars);
-}
-
-LONG RegQueryValueExW(HKEY key, const WCHAR* valueName, DWORD* type, BYTE* data, DWORD* dataBytes) {
-    return QueryRegistryTreeValue(key, valueName, type, data, dataBytes);
-}
-
-LONG RegCloseKey(HKEY key) { return CloseRegistryTreeKey(key); }

@@ -27,7 +27,9 @@ struct RegistryState {
 };
 RegistryState g_registry;
 
-void BuildTree() {
+}  // namespace
+
+void BuildRegistryTree() {
     int drivers = AddRegistryKey(REGISTRY_TREE_ROOT, u"Drivers");
     int active = AddRegistryKey(drivers, u"Active");
     int count = ScanSerialPorts(g_registry.ports);
@@ -42,19 +44,3 @@ void BuildTree() {
         AddRegistryText(driver, u"Key", text);
     }
 }
-
-}  // namespace
-
-LONG RegOpenKeyExW(HKEY parent, const WCHAR* subKey, DWORD options, DWORD, HKEY* result) {
-    return OpenRegistryTreeKey(parent, subKey, options, result, BuildTree);
-}
-
-LONG RegEnumKeyExW(HKEY key, DWORD index, WCHAR* name, DWORD* nameChars) {
-    return EnumRegistryTreeKey(key, index, name, nameChars);
-}
-
-LONG RegQueryValueExW(HKEY key, const WCHAR* valueName, DWORD* type, BYTE* data, DWORD* dataBytes) {
-    return QueryRegistryTreeValue(key, valueName, type, data, dataBytes);
-}
-
-LONG RegCloseKey(HKEY key) { return CloseRegistryTreeKey(key); }
