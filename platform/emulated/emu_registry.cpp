@@ -142,8 +142,8 @@ int ChildOrNew(int parent, std::u16string_view name) {
     return child == kNone ? NewKey(parent, name) : child;
 }
 
-// Keys come in runs of siblings (a fuzzer makes hundreds at a time under one
-// long path), so the parent of the last key created is kept with the path
+// Keys made by path come in runs of siblings (tests and the export loader
+// make hundreds under one long path), so the parent of the last key created is kept with the path
 // that led to it, and a path that only adds a name to it starts from there.
 int CreateKey(std::u16string_view path) {
     auto& last = g_registry.lastParentPath;
