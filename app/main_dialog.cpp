@@ -40,6 +40,7 @@ void FillSpeedList(HWND dialog) {
 
 void OnConnectButton(HWND dialog) {
     if (g_hPort == INVALID_HANDLE_VALUE) {
+        ResetTerminalInput();
         g_hPort = ConnectTerminal(dialog);
     } else {
         DisconnectTerminal(dialog, g_hPort);
@@ -54,6 +55,13 @@ void OnSettingsButton(HWND dialog) {
         RunBluetoothSettings(0);
         InitMainDialog(dialog);
     }
+}
+
+// A tick already queued when the link closed finds no port.
+void OnPollTimer(HWND dialog) {
+    if (g_hPort == INVALID_HANDLE_VALUE || PollTerminalInput(dialog, g_hPort)) return;
+    DropLostTerminal(dialog, g_hPort);
+    g_hPort = INVALID_HANDLE_VALUE;
 }
 
 void OnCommand(HWND dialog, WPARAM wParam) {
@@ -77,7 +85,7 @@ INT_PTR MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
             PostQuitMessage(0);
             return TRUE;
         case WM_SETTINGCHANGE: CenterDialog(dialog); return TRUE;
-        case WM_TIMER: PollTerminalInput(dialog, g_hPort); return TRUE;
+        case WM_TIMER: OnPollTimer(dialog); return TRUE;
         case WM_COMMAND: OnCommand(dialog, wParam); return TRUE;
         default: return FALSE;
     }

@@ -42,19 +42,24 @@ std::vector<BYTE> Take(std::deque<BYTE>& line, size_t most) {
 KeyMessages Model(const std::vector<Tick>& ticks) {
     KeyMessages out;
     std::deque<BYTE> line;
+    ModelLine state;
     for (const Tick& tick : ticks) {
         line.insert(line.end(), tick.bytes.begin(), tick.bytes.end());
         bool extraOnLine = false;
+        if (tick.failReads) state = ModelLine{};
         if (!tick.failReads) {
             std::vector<BYTE> read = Take(line, MODEL_BUFFER_BYTES);
             if (tick.failTarget) read.clear();
-            KeyMessages posted = ModelTick(read, [&](size_t room) {
-                if (tick.extraAfter <= kEscWaitMs) {
-                    line.insert(line.end(), tick.extra.begin(), tick.extra.end());
-                    extraOnLine = true;
-                }
-                return Take(line, room);
-            });
+            KeyMessages posted = ModelTick(
+                read,
+                [&](size_t room) {
+                    if (tick.extraAfter <= kEscWaitMs) {
+                        line.insert(line.end(), tick.extra.begin(), tick.extra.end());
+                        extraOnLine = true;
+                    }
+                    return Take(line, room);
+                },
+                &state);
             out.insert(out.end(), posted.begin(), posted.end());
         }
         if (!extraOnLine) line.insert(line.end(), tick.extra.begin(), tick.extra.end());
@@ -90,6 +95,7 @@ const std::vector<Tick>& ReadTicks(FuzzedDataProvider& data) {
 // The program on the emulated handheld.
 KeyMessages Run(const std::vector<Tick>& ticks) {
     EmuReset();
+    ResetTerminalInput();
     g_rotationSupport = 255;
     EmuAddDevice(kTerminal);
     EmuSerialAddEndpoint(kTerminal);

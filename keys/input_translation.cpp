@@ -23,15 +23,49 @@ constexpr LPARAM KEYUP_FLAGS = 0xC0000001;  // repeat count 1, key was down, rel
 constexpr LPARAM CHAR_FLAGS = 1;
 constexpr DWORD ESC_WAIT_MS = 5;
 
-// Reads up to `capacity` bytes without waiting. Only the count matters: a
-// failed read transfers nothing.
-WORD ReadAvailable(HANDLE port, BYTE* into, WORD capacity) {
+// Reads up to `capacity` bytes without waiting; a failed read transfers
+// nothing and clears *ok.
+WORD ReadAvailable(HANDLE port, BYTE* into, WORD capacity, bool* ok = nullptr) {
     DWORD received = 0;
     if (capacity == 0) return 0;
-    ReadFile(port, into, capacity, &received, nullptr);
+    BOOL read = ReadFile(port, into, capacity, &received, nullptr);
+    if (ok != nullptr) *ok = read != FALSE;
+    if (!read) return 0;
     // A backend that reports more than it was given room for must not push
     // the count past the buffer.
     return static_cast<WORD>(received < capacity ? received : capacity);
+}
+
+// The terminal's answer to the device-attributes request, ESC [ ? then
+// digits and semicolons up to a final "c", is never the user's text. It may
+// come late and split across reads: the part after a read's end is
+// swallowed at the start of the next.
+struct TranslationState {
+    bool answerOpen;  // the last read ended inside an answer
+};
+TranslationState g_translation;
+
+bool IsAnswerParameter(BYTE b) { return (b >= '0' && b <= '9') || b == ';'; }
+
+// From `from`, past the answer's parameters and its final "c": the index of
+// the first byte after them. An answer still open at the read's end is
+// remembered, so that its rest is swallowed from the next read on.
+WORD SkipAnswerRest(const BYTE* buffer, WORD count, WORD from) {
+    WORD i = from;
+    while (i < count && IsAnswerParameter(buffer[i]))
+        ++i;
+    g_translation.answerOpen = i == count;
+    return i < count && buffer[i] == 'c' ? static_cast<WORD>(i + 1) : i;
+}
+
+// Whether ESC [ ? at `escape` begins an answer: parameters up to a "c", or
+// up to the read's end (the rest comes later).
+bool IsDeviceAnswer(const BYTE* buffer, WORD count, WORD escape) {
+    if (count - escape < 3 || buffer[escape + 1] != '[' || buffer[escape + 2] != '?') return false;
+    WORD i = static_cast<WORD>(escape + 3);
+    while (i < count && IsAnswerParameter(buffer[i]))
+        ++i;
+    return i == count || buffer[i] == 'c';
 }
 
 // The key a cursor sequence ESC [ x stands for, 0 for none.
@@ -107,21 +141,31 @@ WORD TranslateByte(HWND dialog, HWND target, HANDLE port, BYTE* buffer, WORD& co
 }
 }  // namespace
 
-void PollTerminalInput(HWND dialog, HANDLE port) {
+BOOL PollTerminalInput(HWND dialog, HANDLE port) {
     BYTE buffer[RECEIVE_BUFFER_BYTES];
-    WORD count = ReadAvailable(port, buffer, RECEIVE_BUFFER_BYTES);
-    if (count == 0) return;
+    bool ok = true;
+    WORD count = ReadAvailable(port, buffer, RECEIVE_BUFFER_BYTES, &ok);
+    if (!ok) {
+        g_translation.answerOpen = false;
+        return FALSE;
+    }
+    if (count == 0) return TRUE;
 
     HWND target = GetForegroundKeyboardTarget();
-    if (target == -1) return;
+    if (target == -1) return TRUE;
 
     // `count` may grow while ESC waits for the rest of its sequence.
     bool mayWait = true;
-    for (WORD index = 0; index < count; ++index) {
+    WORD index = 0;
+    if (g_translation.answerOpen) index = SkipAnswerRest(buffer, count, 0);
+    for (; index < count; ++index) {
         WORD c = TranslateByte(dialog, target, port, buffer, count, index, mayWait);
         if (c != 0) PostMessageW(target, WM_CHAR, c, CHAR_FLAGS);
     }
+    return TRUE;
 }
+
+void ResetTerminalInput() { g_translation = TranslationState{}; }
 
 WORD TranslateEscapeSequence(HWND dialog, HWND target, BYTE* buffer, WORD count, WORD& index) {
     WORD i = index;
@@ -130,6 +174,12 @@ WORD TranslateEscapeSequence(HWND dialog, HWND target, BYTE* buffer, WORD count,
         // A lone ESC, or one the next byte does not continue: the Escape key.
         PostVirtualKey(target, VK_ESCAPE);
         return ESC;
+    }
+
+    if (IsDeviceAnswer(buffer, count, i)) {
+        // The caller steps past the last byte of the answer.
+        index = static_cast<WORD>(SkipAnswerRest(buffer, count, static_cast<WORD>(i + 3)) - 1);
+        return 0;
     }
 
     index = static_cast<WORD>(i + 2);

@@ -155,6 +155,14 @@ void DisconnectTerminal(HWND dialog, HANDLE port) {
     ShowIdleState(dialog);
 }
 
+void DropLostTerminal(HWND dialog, HANDLE port) {
+    KillTimer(dialog, POLL_TIMER_ID);
+    if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+    BluetoothShutdown();
+    ShowIdleState(dialog);
+    SetStatusString(dialog, IDS_ERR_NOCONN);
+}
+
 HANDLE OpenSelectedPort(const WCHAR* entry, DWORD speed) {
     int bluetooth = IsBluetoothEntry(entry);
     if (bluetooth && !PrepareBluetooth(entry)) return INVALID_HANDLE_VALUE;

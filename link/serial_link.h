@@ -13,5 +13,8 @@ constexpr UINT POLL_PERIOD_MS = 100;
 
 HANDLE ConnectTerminal(HWND dialog);
 void DisconnectTerminal(HWND dialog, HANDLE port);
+// After the line hung up: as DisconnectTerminal, without the farewell that
+// nobody would receive, and the status line says the connection is lost.
+void DropLostTerminal(HWND dialog, HANDLE port);
 HANDLE OpenSelectedPort(const WCHAR* entry, DWORD speed);
 HANDLE OpenSerialPort(const WCHAR* deviceName, DWORD speed);

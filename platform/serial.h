@@ -73,8 +73,10 @@ BOOL SetCommTimeouts(HANDLE port, const COMMTIMEOUTS* timeouts);
 
 // With ReadIntervalTimeout MAXDWORD and the other read time-outs 0, a read
 // returns at once with what has arrived (possibly nothing). FALSE with
-// *transferred 0 when the line is gone: for a Bluetooth port, also when the
-// device went away or closed the link; writes then fail too.
+// *transferred 0 only when the line is gone (hung up, the adapter pulled
+// out; for a Bluetooth port, also when the device went away or closed the
+// link), never for a passing reason: the program then closes the port.
+// Writes fail too.
 BOOL ReadFile(HANDLE port, void* buffer, DWORD bytes, DWORD* transferred, void* overlapped);
 BOOL WriteFile(HANDLE port, const void* buffer, DWORD bytes, DWORD* transferred, void* overlapped);
 

@@ -242,4 +242,33 @@ TEST_F(ConnectedDialogTest, EachTimerTickPollsTheOpenPort) {
     EXPECT_EQ(keys[1].wParam, static_cast<WPARAM>(u'k'));
 }
 
+// The adapter is pulled out while text is being typed and plugged in again.
+TEST_F(ConnectedDialogTest, AHungUpLineReturnsToIdleWithTheErrorAndConnectsAgain) {
+    Connect();
+    HWND editor = EmuAddWindow(u"Editor", u"Notepad");
+    EmuSetForeground(editor);
+    size_t writesBefore = EmuSerialWrites(u"COM1:").size();
+    EmuSerialArrive(u"COM1:", EmuNow() + 50, Bytes("ok"));
+    EmuSchedule(EmuNow() + 150, [] {
+        EmuSerialFailReads(u"COM1:", true);
+        EmuSerialFailWrites(u"COM1:", true);
+    });
+    EmuRunFor(400);
+
+    EXPECT_EQ(EmuKeyMessagesTo(editor).size(), 2u);
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuSerialOpenHandles(), 0);
+    EXPECT_FALSE(EmuTimerRunning(dialog, 1));
+    EXPECT_EQ(EmuSerialWrites(u"COM1:").size(), writesBefore) << "no farewell into a line that is gone";
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: No connection!");
+    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+    EXPECT_TRUE(EmuControlEnabled(IDC_PORT));
+
+    EmuSerialFailReads(u"COM1:", false);
+    EmuSerialFailWrites(u"COM1:", false);
+    Connect();
+    EXPECT_EQ(EmuSerialOpenCount(u"COM1:"), 2);
+    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Disconnect");
+}
+
 }  // namespace

@@ -85,6 +85,7 @@ TEST_F(BurstTest, EveryByteOfARandomMebibyteBecomesItsMessagesOnce) {
 
     size_t sent = 0;
     int ticks = 0;
+    ModelLine line;
     while (sent < burst.size()) {
         // Pieces up to one full read; 300 byte pieces also leave 40 for the next tick.
         size_t piece = std::min<size_t>(1 + random() % 300, burst.size() - sent);
@@ -97,7 +98,8 @@ TEST_F(BurstTest, EveryByteOfARandomMebibyteBecomesItsMessagesOnce) {
             EmuClearMessageLog();
             PollTerminalInput(dialog, port);
             ++ticks;
-            ASSERT_EQ(KeysPostedTo(target), ModelTick(Bytes(tick))) << "tick " << ticks << " at byte " << sent;
+            ASSERT_EQ(KeysPostedTo(target), ModelTick(Bytes(tick), nullptr, &line))
+                << "tick " << ticks << " at byte " << sent;
             ASSERT_EQ(QueuedOnLine(observer), static_cast<int>(bytes.size())) << "tick " << ticks;
         }
         sent += piece;

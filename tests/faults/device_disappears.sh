@@ -12,15 +12,17 @@ new_line
 start_tastra "$tastra"
 connect || { echo "not ok - Tastra connects"; finish; }
 
+device="$(readlink -f "$XDG_CONFIG_HOME/tastra/devices/com0")"
+check "Tastra holds the line" holds_device "$device"
 kill "$LINE_PID"
 rm -f "$XDG_CONFIG_HOME/tastra/devices/com0"
 wait_until 20 "the pseudo-terminal pair to vanish" sh -c "! test -e '$SESSION_DIR/terminal-end'"
 check "CPU stays low after the device vanished" cpu_stays_low "$TASTRA_PID" 3 5
 check "Tastra is still running" tastra_alive
+check "Tastra let go of the line that hung up" line_dropped "$device"
 
-disconnect
 new_line
-check "after Disconnect the dialog is idle and connects to a new device" connect
+check "the dialog is idle again: one click connects a new device" connect
 disconnect
 wait_until 20 "the farewell" terminal_received "$FAREWELL"
 check "the new device receives the farewell" terminal_received "$FAREWELL"

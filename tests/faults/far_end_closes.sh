@@ -17,14 +17,16 @@ ln -sf "$SESSION_DIR/tastra-end" "$XDG_CONFIG_HOME/tastra/devices/com0"
 start_tastra "$tastra"
 connect || { echo "not ok - Tastra connects"; finish; }
 
+device="$(readlink -f "$XDG_CONFIG_HOME/tastra/devices/com0")"
+check "Tastra holds the line" holds_device "$device"
 kill "$far_end_pid"
 wait "$far_end_pid" 2>/dev/null
 check "CPU stays low on a line whose far end has gone" cpu_stays_low "$TASTRA_PID" 3 5
 check "Tastra is still running" tastra_alive
+check "Tastra let go of the line that hung up" line_dropped "$device"
 
-disconnect
 new_line
-check "after Disconnect the dialog is idle and connects to a new line" connect
+check "the dialog is idle again: one click connects a new line" connect
 disconnect
 wait_until 20 "the farewell" terminal_received "$FAREWELL"
 check "the new line receives the farewell" terminal_received "$FAREWELL"

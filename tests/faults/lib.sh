@@ -55,6 +55,20 @@ disconnect() {
 
 tastra_alive() { kill -0 "$TASTRA_PID" 2>/dev/null; }
 
+# holds_device DEVICE: Tastra has DEVICE (a resolved /dev path) open.
+holds_device() {
+  local fd
+  for fd in /proc/"$TASTRA_PID"/fd/*; do
+    [ "$(readlink "$fd" 2>/dev/null)" = "$1" ] && return 0
+  done
+  return 1
+}
+
+# line_dropped DEVICE: after the line hung up, Tastra let go of DEVICE on
+# its own; the caller then checks that one click connects again.
+lets_go_of() { ! holds_device "$1"; }
+line_dropped() { wait_until 20 "Tastra to let go of $1" lets_go_of "$1"; }
+
 # cpu_stays_low PID SECONDS MAX_PERCENT
 cpu_stays_low() {
   local percent

@@ -223,14 +223,41 @@ TEST_F(InputTranslationTest, FailedTargetQueryDropsTheTick) {
     EXPECT_EQ(KeysPostedTo(app), Char('c'));
 }
 
-TEST_F(InputTranslationTest, FailedReadPostsNothing) {
+// A failed read means the line is gone: nothing is typed and the caller is told.
+TEST_F(InputTranslationTest, FailedReadPostsNothingAndReportsTheLineGone) {
     Arrive("abc");
     EmuSerialFailReads(TERMINAL, true);
-    Tick();
+    EXPECT_EQ(PollTerminalInput(0, port), FALSE);
     EXPECT_TRUE(EmuMessageLog().empty());
     EmuSerialFailReads(TERMINAL, false);
-    Tick();
+    EXPECT_EQ(PollTerminalInput(0, port), TRUE);
     EXPECT_EQ(KeysPostedTo(app), Chars("abc"));
+}
+
+// The terminal's answer to the device-attributes request, whenever and in
+// however many reads it comes, is never typed; what only looks like its
+// start is translated as before.
+TEST_F(InputTranslationTest, DeviceAttributesAnswerIsNeverTyped) {
+    struct Case {
+        std::vector<std::string> reads;
+        std::string typed;
+    };
+    const Case cases[] = {
+        {{"a\x1b[?1;2cb"}, "ab"}, {{"\x1b[?6c"}, ""},        {{"x\x1b[?1", ";2", "cy"}, "xy"},
+        {{"\x1b[?", "1;2c"}, ""}, {{"\x1b[?1;2", "z"}, "z"}, {{"\x1b[?1x"}, "1x"},
+    };
+    for (const Case& c : cases) {
+        EmuClearMessageLog();
+        for (const std::string& read : c.reads) {
+            Arrive(read);
+            Tick();
+            EmuAdvance(100);
+        }
+        std::string typed;
+        for (const EmuMessage& m : EmuKeyMessagesTo(app))
+            if (m.message == WM_CHAR) typed.push_back(static_cast<char>(m.wParam));
+        EXPECT_EQ(typed, c.typed) << c.reads[0];
+    }
 }
 
 TEST_F(InputTranslationTest, KeysGoToTheKeyboardTargetOfTheTick) {

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "app/resource.h"
+#include "app/shell.h"
 #include "link/serial_link.h"
 #include "platform/window.h"
 #include "tests/link/link_fixture.h"
@@ -72,5 +73,24 @@ TEST_F(PassThroughTest, LineThatCannotBeOpenedFailsLikeAMissingDevice) {
     EXPECT_EQ(ConnectTerminal(dialog), INVALID_HANDLE_VALUE);
     EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 3);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: COM port does not work!");
+}
+// The far end goes away while connected; a new one behind the same name connects.
+TEST_F(PassThroughTest, AHungUpLineIsClosedAtTheNextTickAndANewOneConnects) {
+    OpenDialog({u"COM1: Serial"});
+    g_hPort = ConnectTerminal(dialog);
+    ASSERT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    ClosePtyMaster(pty);
+    MainDialogProc(dialog, WM_TIMER, POLL_TIMER_ID, 0);
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(EmuSerialIsOpen(u"COM1:"));
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: No connection!");
+    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+
+    ASSERT_TRUE(OpenPtyPair(pty));
+    EmuSerialPassThrough(u"COM1:", pty.slavePath);
+    g_hPort = ConnectTerminal(dialog);
+    ASSERT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadFromMaster(pty.master, 32, WAIT_MS), std::string("\x1b[c\0Tastra v1.00 is connected!\r\n", 32));
+    DisconnectTerminal(dialog, g_hPort);
 }
 }  // namespace

@@ -393,9 +393,11 @@ TEST_F(BluezLinkTest, ADeviceThatGoesAwayWhileConnectedIsAVanishedLine) {
     }
     EXPECT_TRUE(gone) << "a read tells that the line is gone";
     EXPECT_FALSE(WriteFile(port, "x", 1, &got, nullptr)) << "and no SIGPIPE ends the program";
-    DisconnectTerminal(dialog_, port);
-    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
-    ExpectEverythingReleased("after Disconnect");
+    g_hPort = port;
+    MainDialogProc(dialog_, WM_TIMER, POLL_TIMER_ID, 0);
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE) << "the next tick closes the link";
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: No connection!");
+    ExpectEverythingReleased("after the link dropped");
 }
 
 TEST_F(BluezLinkTest, DisconnectAfterBluezEndedStillDropsTheLink) {

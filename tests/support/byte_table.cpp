@@ -108,10 +108,33 @@ WORD CursorKeyOf(BYTE final) {
     }
 }
 
-KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait) {
+namespace {
+bool AnswerParameter(BYTE b) { return (b >= '0' && b <= '9') || b == ';'; }
+
+// The index after the parameters and the "c" from `i` on.
+size_t PastAnswer(const std::vector<BYTE>& bytes, size_t i, ModelLine& line) {
+    while (i < bytes.size() && AnswerParameter(bytes[i]))
+        ++i;
+    line.answerOpen = i == bytes.size();
+    return i < bytes.size() && bytes[i] == 'c' ? i + 1 : i;
+}
+
+bool AnswerAt(const std::vector<BYTE>& bytes, size_t i) {
+    if (i + 2 >= bytes.size() || bytes[i + 1] != '[' || bytes[i + 2] != '?') return false;
+    size_t j = i + 3;
+    while (j < bytes.size() && AnswerParameter(bytes[j]))
+        ++j;
+    return j == bytes.size() || bytes[j] == 'c';
+}
+}  // namespace
+
+KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait, ModelLine* carried) {
     KeyMessages out;
+    ModelLine ownLine;
+    ModelLine& line = carried != nullptr ? *carried : ownLine;
     bool waited = false;
-    for (size_t i = 0; i < bytes.size(); ++i) {
+    size_t start = line.answerOpen && !bytes.empty() ? PastAnswer(bytes, 0, line) : 0;
+    for (size_t i = start; i < bytes.size(); ++i) {
         if (bytes[i] != 0x1B) {
             AddByte(out, bytes[i]);
             continue;
@@ -124,6 +147,10 @@ KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait) {
         bool introducer = i + 1 < bytes.size() && (bytes[i + 1] == '[' || bytes[i + 1] == 'O');
         if (!introducer) {
             AddByte(out, 0x1B);
+            continue;
+        }
+        if (AnswerAt(bytes, i)) {
+            i = PastAnswer(bytes, i + 3, line) - 1;
             continue;
         }
         // ESC [ x and ESC O x take three bytes; one cut off at the end of the

@@ -41,9 +41,15 @@ constexpr size_t MODEL_BUFFER_BYTES = 260;
 
 // What one tick posts for the bytes it read. `wait` is asked at most once,
 // when an ESC ends the bytes read and the buffer has room: it gets the room
-// and returns what the read after the short wait takes.
+// and returns what the read after the short wait takes. A terminal's
+// device-attributes answer (ESC [ ? digits and ";" up to "c") posts
+// nothing; `answerOpen` carries one cut off by the end of a read over to
+// the next tick.
 typedef std::function<std::vector<BYTE>(size_t room)> WaitRead;
-KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait = nullptr);
+struct ModelLine {
+    bool answerOpen = false;
+};
+KeyMessages ModelTick(std::vector<BYTE> bytes, const WaitRead& wait = nullptr, ModelLine* line = nullptr);
 
 // What the program posted to `target` so far, on the emulated handheld.
 KeyMessages KeysPostedTo(HWND target);

@@ -3,6 +3,7 @@
 #include "app/resource.h"
 #include "app/shell.h"
 #include "keys/function_keys.h"
+#include "keys/input_translation.h"
 #include "link/bt_provisioning.h"
 #include "platform/window.h"
 
@@ -10,6 +11,7 @@ void ResetProgramGlobals() {
     g_hInstance = &g_moduleResources;
     g_langOffset = 0;
     g_hPort = INVALID_HANDLE_VALUE;
+    ResetTerminalInput();
     g_hIncomingDevice = INVALID_HANDLE_VALUE;
     g_hOutgoingDevice = INVALID_HANDLE_VALUE;
     g_rotationSupport = 255;
