@@ -39,9 +39,11 @@ expected_hello="$(printf '\033[c\000%s\r\n' "$greeting" | od -An -tx1)"
 check "the terminal receives ESC [ c, a zero byte and the greeting" \
   test "$(head -c "$(( 6 + ${#greeting} ))" "$SESSION_DIR/terminal.log" | od -An -tx1)" = "$expected_hello"
 
-# Typing: text, Return, Tab, Backspace as BS, the Ctrl+letter specials, Latin-1 and the euro sign.
+# Typing: text, the terminal's own answer, Return, Tab, Backspace as BS, the Ctrl+letter specials, Latin-1 and the euro sign.
 focus_window "$RECEIVER_WINDOW"
 type_text_on_terminal "Hello, world 0123 ~!@#"
+# A late answer to the device-attributes request, amid the text, types nothing.
+type_on_terminal -H 1b 5b 3f 31 3b 32 63
 type_on_terminal -H 0d 09 08
 type_on_terminal -H 01 02 03 04 07 0c 0f 10 12 13 14 15 16 17 18 19 1a
 type_on_terminal -H e9 e4 df fc d6 a7 80
