@@ -94,7 +94,7 @@ BOOL CloseHandle(HANDLE handle) {
     Line* line = LineOf(handle);
     if (line == nullptr) return FALSE;
     if (line->socket >= 0)
-        close(line->fd);
+        SocketLineClose(line->fd);
     else
         SerialHostClose(line->fd);
     *line = Line{-1, -1};

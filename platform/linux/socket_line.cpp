@@ -1,8 +1,12 @@
 // Implements platform/linux/socket_line.h: recv and send on a connected stream socket.
 #include "platform/linux/socket_line.h"
 
+#include <linux/sockios.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -41,4 +45,25 @@ long SocketLineWrite(int fd, const void* buf, size_t n) {
         if (ready <= 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return -1;
     }
     return static_cast<long>(n);
+}
+
+namespace {
+long long NowMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
+}
+}  // namespace
+
+// The kernel tells no event when the queue empties: it is looked at every few
+// milliseconds, which a farewell of a few dozen bytes needs only a few times.
+void SocketLineClose(int fd) {
+    if (fd < 0) return;
+    long long deadline = NowMs() + SOCKET_LINE_DRAIN_MS;
+    int queued = 0;
+    while (ioctl(fd, SIOCOUTQ, &queued) == 0 && queued > 0 && NowMs() < deadline) {
+        timespec step{0, 5 * 1000000L};
+        nanosleep(&step, nullptr);
+    }
+    close(fd);
 }

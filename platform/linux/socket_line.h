@@ -13,3 +13,9 @@ long SocketLineRead(int fd, void* buf, size_t n);
 // Writes all n bytes and returns n, or -1 when the link is gone or takes no
 // byte for SERIAL_HOST_WRITE_STALL_MS (serial_host.h).
 long SocketLineWrite(int fd, const void* buf, size_t n);
+
+// Closes the socket once what was written has left it (its send queue is
+// empty), waiting SOCKET_LINE_DRAIN_MS at most: a farewell written just
+// before must reach the radio before the link and the radio go down.
+constexpr int SOCKET_LINE_DRAIN_MS = 1000;
+void SocketLineClose(int fd);

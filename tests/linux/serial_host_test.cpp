@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "platform/linux/serial_host.h"
+#include "platform/linux/socket_line.h"
 #include "tests/linux/pty_pair.h"
 
 namespace {
@@ -229,6 +231,38 @@ TEST_F(SerialHostTest, WriteLargerThanTheQueueCompletesWhileTheFarEndReads) {
     reader.join();
     EXPECT_EQ(put, static_cast<long>(data.size()));
     EXPECT_TRUE(got == data);
+}
+
+// A socket line (RFCOMM) closes once the far end has taken the farewell, or
+// after the drain limit when it takes nothing; either way the link ends.
+TEST(SocketLineClose, WaitsForTheFarewellToLeaveAtMostTheLimit) {
+    for (int readAfterMs : {150, -1}) {
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        ASSERT_EQ(SocketLineWrite(pair[0], "Connection is closed!\r\n\n", 24), 24);
+        std::string got;
+        std::thread farEnd([&] {
+            if (readAfterMs < 0) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(readAfterMs));
+            char buf[64];
+            got.assign(buf, static_cast<size_t>(read(pair[1], buf, sizeof buf)));
+        });
+        long start = NowMs();
+        SocketLineClose(pair[0]);
+        long took = NowMs() - start;
+        farEnd.join();
+        if (readAfterMs > 0) {
+            EXPECT_EQ(got, "Connection is closed!\r\n\n");
+            EXPECT_GE(took, readAfterMs - 20);
+            EXPECT_LT(took, SOCKET_LINE_DRAIN_MS - 100) << "not a moment after the queue emptied";
+        } else {
+            EXPECT_GE(took, SOCKET_LINE_DRAIN_MS - 20);
+            EXPECT_LT(took, SOCKET_LINE_DRAIN_MS + 2000);
+        }
+        char rest[64];
+        EXPECT_EQ(read(pair[1], rest, sizeof rest), readAfterMs > 0 ? 0 : 24) << "the link is closed";
+        close(pair[1]);
+    }
 }
 
 }  // namespace
