@@ -237,7 +237,7 @@ void ApplyControlText(DialogControl* control) {
 
 HWND CreateDialogParamW(HINSTANCE instance, int templateId, HWND, DLGPROC procedure, LPARAM param) {
     const DialogTemplate* t = FindDialogTemplate(instance, templateId);
-    // One dialog per program: the x11 service keeps a single set of controls.
+    // One dialog per program: the FLTK window service keeps a single set of controls.
     if (t == nullptr || procedure == nullptr || g_dialog.window != nullptr || fl_display == nullptr) return 0;
     RegisterLiteralLabels();
     StartKeyTimer();

@@ -1,4 +1,4 @@
-// Shared state of the FLTK dialog for the window_*.cpp parts of the x11
+// Shared state of the FLTK dialog for the window_*.cpp parts of the FLTK
 // window service. Only the program's own dialog lives here; other windows
 // belong to the desktop (platform/linux/desktop.h).
 #pragma once
@@ -31,9 +31,8 @@ struct DialogState {
     Fl_Window* window;
     HWND hwnd;  // the X window id
     DLGPROC procedure;
-    bool shown;
-    Fl_Image* icon;  // the icon control's picture; FLTK widgets do not own theirs  // what the user sees; FLTK's own
-                     // flag blinks while a window manager reparents
+    bool shown;      // what the user sees; FLTK's own flag blinks while a window manager reparents
+    Fl_Image* icon;  // the icon control's picture; FLTK widgets do not own theirs
     DialogControl controls[kMaxControls];
     int controlCount;
 };

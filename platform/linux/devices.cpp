@@ -4,8 +4,8 @@
 // service through BlueZ's profile API when it is registered, and the
 // connected RFCOMM socket answers to the registered COM name until it is
 // deregistered. bluetoothd finds the channel, so the record's channel is not
-// read. A server port is not offered (see the README), so its registration
-// fails.
+// read. A server port is not offered (see docs/user-guide.md), so its
+// registration fails.
 #include <cstdio>
 #include <cstring>
 

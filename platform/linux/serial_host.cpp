@@ -1,5 +1,5 @@
 // Implements platform/linux/serial_host.h: opening, reading, writing and closing host lines.
-// The line settings live in serial_termios2.cpp, apart from <termios.h>.
+// The line settings live in serial_host_termios2.cpp, apart from <termios.h>.
 #include "platform/linux/serial_host.h"
 
 #include <fcntl.h>

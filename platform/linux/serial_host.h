@@ -1,5 +1,5 @@
-// Serial lines of the host, by path: the termios layer beneath the x11
-// serial service and the emulated pass-through.
+// Serial lines of the host, by path: the termios layer beneath the Linux
+// serial service (platform/linux/serial.cpp) and the emulated pass-through.
 //
 // A descriptor returned by SerialHostOpen belongs to the caller until
 // SerialHostClose. Nothing here blocks for long: reads never wait, writes

@@ -1,4 +1,4 @@
-// Arbitrary registry calls against the x11 registry view: paths, value names,
+// Arbitrary registry calls against the Linux registry view: paths, value names,
 // buffer sizes and handles come from the input, and so do the serial lines of
 // the device view and the paired devices that BlueZ reports; the view must answer every call within its buffers and
 // never lose track of its keys.

@@ -1,7 +1,0 @@
-# The x11 registry view on its own: it replaces the emulated registry, so it
-# does not link the emulated handheld.
-add_executable(fuzz_x11_registry_view
-  ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_x11_registry_view.cpp
-  ${CMAKE_SOURCE_DIR}/platform/linux/registry.cpp ${CMAKE_SOURCE_DIR}/platform/common/registry_tree_calls.cpp)
-target_link_libraries(fuzz_x11_registry_view PRIVATE tastra_platform_common)
-target_link_options(fuzz_x11_registry_view PRIVATE -fsanitize=fuzzer)
