@@ -13,12 +13,12 @@ std::string g_typed;
 
 bool RecordKey(WORD virtualKey) {
     if (virtualKey == 0xE8) return false;  // a key this desktop does not have
-    g_typed += "k" + std::to_string(virtualKey) + " ";
+    g_typed.append("k").append(std::to_string(virtualKey)).append(" ");
     return true;
 }
 bool HasKey(WORD virtualKey) { return virtualKey != 0xE8; }
 bool RecordCharacter(WCHAR character) {
-    g_typed += "c" + std::to_string(character) + " ";
+    g_typed.append("c").append(std::to_string(character)).append(" ");
     return true;
 }
 const KeyStrokeTyper kTyper{RecordKey, HasKey, RecordCharacter};
