@@ -1,6 +1,6 @@
 // The main dialog: its procedure, initialisation and control routines.
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "keys/input_translation.h"
 #include "link/bt_provisioning.h"
 #include "link/serial_link.h"

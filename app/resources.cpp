@@ -1,7 +1,7 @@
 // The program's resources: the string table (English at each identifier,
 // German at the next), the main dialog's template and the icon.
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 
 namespace {
 const StringResource STRING_TABLE[] = {

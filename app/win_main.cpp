@@ -1,6 +1,6 @@
 // Start-up: one copy only, the language, the dialog and the message loop.
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "platform/system.h"
 #include "platform/window.h"
 

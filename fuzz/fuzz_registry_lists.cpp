@@ -9,7 +9,7 @@
 #include <vector>
 #include "fuzz/fuzz_input.h"
 
-#include "app/resource.h"
+#include "base/resource.h"
 #include "platform/emulated/emulated.h"
 #include "platform/registry.h"
 #include "platform/resources.h"

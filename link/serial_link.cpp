@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "app/resource.h"
-#include "app/shell.h"
+#include "base/dialog.h"
+#include "base/resource.h"
 #include "link/bt_provisioning.h"
 #include "platform/bluetooth.h"
 #include "platform/serial.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "platform/window.h"
 #include "tests/support/emulated_test.h"
 

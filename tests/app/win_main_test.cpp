@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "platform/window.h"
 #include "tests/support/emulated_test.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resource.h"
+#include "base/resource.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "tests/contract/desk.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "keys/input_translation.h"
 #include "platform/display.h"
 #include "platform/emulated/emu_display.h"

@@ -1,7 +1,7 @@
 #include "tests/link/link_fixture.h"
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "link/serial_link.h"
 #include "platform/window.h"
 

@@ -2,8 +2,8 @@
 // passed through to the host's termios service, the pty master as terminal.
 #include <thread>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "link/serial_link.h"
 #include "platform/window.h"
 #include "tests/link/link_fixture.h"

@@ -2,8 +2,8 @@
 // their error texts, the dialog's states, and the Bluetooth side of a connect.
 #include <cstring>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "link/bt_provisioning.h"
 #include "link/serial_link.h"
 #include "platform/bluetooth.h"

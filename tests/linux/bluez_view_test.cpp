@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "keys/input_translation.h"
 #include "link/bt_provisioning.h"
 #include "link/serial_link.h"

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/resource.h"
+#include "base/resource.h"
 #include "platform/emulated/emu_window.h"
 #include "platform/resources.h"
 #include "platform/window.h"

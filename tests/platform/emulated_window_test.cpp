@@ -2,8 +2,8 @@
 // check the behaviours the rules rely on.
 #include <gtest/gtest.h>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "platform/window.h"
 #include "tests/support/emulated_test.h"
 

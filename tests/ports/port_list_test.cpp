@@ -1,6 +1,6 @@
 #include "ports/port_list.h"
 
-#include "app/resource.h"
+#include "base/resource.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
 #include "platform/text.h"

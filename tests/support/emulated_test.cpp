@@ -1,7 +1,7 @@
 #include "tests/support/emulated_test.h"
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "keys/function_keys.h"
 #include "keys/input_translation.h"
 #include "link/bt_provisioning.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 

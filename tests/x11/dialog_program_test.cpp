@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/resource.h"
 #include "app/shell.h"
+#include "base/resource.h"
 #include "platform/fltk/dialog.h"
 #include "platform/text.h"
 #include "platform/window.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resource.h"
+#include "base/resource.h"
 #include "platform/common/settings_change.h"
 #include "platform/fltk/dialog.h"
 #include "platform/system.h"
