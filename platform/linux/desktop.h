@@ -1,8 +1,8 @@
 // Other applications' windows and typing on the Linux desktop the program
-// runs on, the X11 one or a Wayland compositor's, chosen when first opened.
-// Used by the FLTK window service (platform/fltk/) for every window that is
-// not the program's own dialog; platform/display.h and platform/sip.h
-// follow the same choice. The same operations as platform/x11/desktop.h.
+// runs on, chosen when first opened from the desktops built (a table each,
+// below). Used by the FLTK window service (platform/fltk/) for every window
+// that is not the program's own dialog; platform/display.h and
+// platform/sip.h follow the same choice.
 #pragma once
 
 #include "platform/types.h"
@@ -47,3 +47,44 @@ bool DesktopHandleEvents();
 // After the toolkit raised and activated the program's own dialog (an X
 // window): whatever else the desktop needs to give it the focus.
 void DesktopActivateDialog(HWND dialog);
+
+// One desktop: its folder fills the table, desktop_choice.cpp lists it in
+// the order the desktops are probed and keeps the first whose `open`
+// succeeds. The operations are those of the functions above; a desktop that
+// types every key at once leaves the four waiting-key operations null (the
+// action after waiting keys then runs at once), one that needs nothing to
+// give the dialog the focus leaves `activateDialog` null.
+struct DEVMODEW;
+struct Desktop {
+    // Connects; false when this desktop cannot serve this session, with
+    // whatever it opened closed again.
+    bool (*open)();
+    void (*close)();
+    // Whether it reaches the native programs of a Wayland session; when a
+    // Wayland session is left to one that does not, the user is told.
+    bool reachesWayland;
+    HWND (*findTopLevel)(const WCHAR* className, const WCHAR* title);
+    HWND (*activeWindow)();
+    HWND (*keyboardTarget)();
+    bool (*showAndActivate)(HWND window);
+    bool (*activate)(HWND window);
+    bool (*hide)(HWND window);
+    bool (*windowExists)(HWND window);
+    HWND (*rootWindow)();
+    BOOL (*postKeyMessage)(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+    void (*requestClose)(HWND window);
+    void (*setKeyTimer)(void (*schedule)(int milliseconds));
+    void (*typeWaitingKeys)();
+    int (*keysWaiting)();
+    void (*afterWaitingKeys)(void (*action)(long, long), long first, long second);
+    int (*eventFd)();
+    bool (*handleEvents)();
+    void (*activateDialog)(HWND dialog);
+    // platform/display.h and platform/sip.h on this desktop.
+    LONG (*changeDisplaySettings)(DEVMODEW* mode, DWORD flags);
+    BOOL (*sipInfo)(UINT action, void* info);
+};
+
+// The desktops there are, each defined in its own folder.
+extern const Desktop X11_DESKTOP;      // platform/x11/: any X display, Xwayland too
+extern const Desktop WAYLAND_DESKTOP;  // platform/wayland/: wlroots compositors

@@ -8,7 +8,7 @@ target_link_libraries(tastra_x11_desktop_test_support PUBLIC tastra_x11_desktop 
 function(tastra_x11_desktop_test name)
   cmake_parse_arguments(ARG "" "" "WITH_X;SOURCES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE tastra_x11_desktop_test_support tastra_x11_desktop_choice
+  target_link_libraries(${name} PRIVATE tastra_x11_desktop_test_support tastra_desktop_choice_x11
                         GTest::gtest GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/with-x ${ARG_WITH_X} $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS integration SKIP_RETURN_CODE 77 TIMEOUT 300)
