@@ -1,0 +1,130 @@
+// Implements the connection of platform/kde/kde_desktop.h: KWin's fake
+// input, the seat's keyboard for the user's keymap, and one descriptor that
+// watches both the compositor and the session bus.
+#include <poll.h>
+#include <sys/epoll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/kde/kde_desktop.h"
+#include "platform/kde/kde_internal.h"
+#include "platform/wayland/seat_keyboard.h"
+
+namespace {
+
+constexpr const char* FAKE_INPUT = "org_kde_kwin_fake_input";
+// keyboard_key came with version 4.
+constexpr uint32_t FAKE_INPUT_VERSION = 4;
+// The seat sends its keymap once it has a keyboard; fake input gives it one.
+constexpr int KEYMAP_TIMEOUT_MS = 2000;
+
+struct Connection {
+    KdeGlobals globals;
+    int epoll;
+};
+Connection g_connection{{}, -1};
+
+void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+    KdeGlobals& g = g_connection.globals;
+    if (std::strcmp(interface, "wl_seat") == 0 && g.seat == nullptr)
+        g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    else if (std::strcmp(interface, FAKE_INPUT) == 0 && g.fakeInput == nullptr && version >= FAKE_INPUT_VERSION)
+        g.fakeInput = static_cast<org_kde_kwin_fake_input*>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, FAKE_INPUT_VERSION));
+}
+
+void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
+
+const wl_registry_listener REGISTRY_LISTENER = {OnGlobal, OnGlobalRemove};
+
+bool Watch(int fd) {
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.fd = fd;
+    return fd >= 0 && epoll_ctl(g_connection.epoll, EPOLL_CTL_ADD, fd, &event) == 0;
+}
+
+}  // namespace
+
+KdeGlobals& KdeConnection() { return g_connection.globals; }
+
+bool KdeDesktopOpen(const char* displayName) {
+    KdeDesktopClose();
+    wl_display* display = wl_display_connect(displayName);
+    if (display == nullptr) return false;
+    KdeGlobals& g = g_connection.globals;
+    g.display = display;
+    g.registry = wl_display_get_registry(display);
+    wl_registry_add_listener(g.registry, &REGISTRY_LISTENER, nullptr);
+    // KWin announces fake input only to a program a desktop entry authorises.
+    if (wl_display_roundtrip(display) < 0 || g.fakeInput == nullptr || g.seat == nullptr) {
+        KdeDesktopClose();
+        return false;
+    }
+    org_kde_kwin_fake_input_authenticate(g.fakeInput, "Tastra", "types what a serial terminal sends");
+    SeatKeyboardFollow(g.seat, &g.layout);
+    for (int waited = 0; SeatKeyboardKeymaps() == 0 && waited < KEYMAP_TIMEOUT_MS; waited += 20)
+        if (!KdeWaylandDispatch(20)) break;
+    g_connection.epoll = epoll_create1(EPOLL_CLOEXEC);
+    if (SeatKeyboardKeymaps() == 0 || g_connection.epoll < 0 || !KdeWindowsStart() ||
+        !Watch(wl_display_get_fd(display)) || !Watch(KdeBusFd())) {
+        KdeDesktopClose();
+        return false;
+    }
+    return true;
+}
+
+void KdeDesktopClose() {
+    KdeGlobals& g = g_connection.globals;
+    if (g.display != nullptr) {
+        KdeKeysStop();
+        KdeWindowsStop();
+        SeatKeyboardStop();
+        if (g.fakeInput != nullptr) org_kde_kwin_fake_input_destroy(g.fakeInput);
+        if (g.seat != nullptr) wl_seat_destroy(g.seat);
+        if (g.registry != nullptr) wl_registry_destroy(g.registry);
+        wl_display_roundtrip(g.display);
+        wl_display_disconnect(g.display);
+    }
+    if (g_connection.epoll >= 0) close(g_connection.epoll);
+    LayoutKeysFree(&g.layout);
+    g_connection = Connection{{}, -1};
+}
+
+int KdeDesktopFd() { return g_connection.epoll; }
+
+bool KdeDesktopDispatch() {
+    KdeBusDispatch();
+    return KdeWaylandDispatch(0);
+}
+
+bool KdeFlush() {
+    wl_display* display = g_connection.globals.display;
+    if (display == nullptr) return false;
+    while (wl_display_flush(display) < 0) {
+        if (errno != EAGAIN) return false;
+        pollfd out{wl_display_get_fd(display), POLLOUT, 0};
+        if (poll(&out, 1, 1000) <= 0) return false;
+    }
+    return true;
+}
+
+bool KdeWaylandDispatch(int timeoutMs) {
+    wl_display* display = g_connection.globals.display;
+    if (display == nullptr) return false;
+    while (wl_display_prepare_read(display) != 0)
+        if (wl_display_dispatch_pending(display) < 0) return false;
+    if (!KdeFlush()) {
+        wl_display_cancel_read(display);
+        return false;
+    }
+    pollfd in{wl_display_get_fd(display), POLLIN, 0};
+    if (poll(&in, 1, timeoutMs) > 0) {
+        if (wl_display_read_events(display) < 0) return false;
+    } else {
+        wl_display_cancel_read(display);
+    }
+    return wl_display_dispatch_pending(display) >= 0;
+}

@@ -1,0 +1,207 @@
+// Implements KdePostKeyMessage and the waiting keys of
+// platform/kde/kde_desktop.h: every message becomes key presses and releases
+// of the user's own layout, with Shift and AltGr pressed around the key, in
+// one queue that the loop's timer types a slice at a time, paced.
+#include <time.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <cstdio>
+
+#include "platform/common/key_strokes.h"
+#include "platform/kde/kde_desktop.h"
+#include "platform/kde/kde_internal.h"
+#include "platform/wayland/seat_keyboard.h"
+#include "platform/wayland/wayland_keymap.h"
+#include "platform/window.h"
+
+namespace {
+
+// KWin passes each fake key to the focused program at once; a burst of
+// 2,000 keys in 40 ms filled its socket and KWin dropped the program.
+// Measured exact at 0.3 and 1 ms a key; a key is a press and a release.
+constexpr long long EVENT_GAP_NS = 150000;
+// The loop goes on between slices, so a long paste never holds it.
+constexpr long long SLICE_NS = 8000000;
+// Room for what the loop lets wait (a few poll reads, each key up to six
+// events with Shift and AltGr, far more through Ctrl+Shift+U).
+constexpr int QUEUE_SIZE = 32768;
+constexpr uint32_t KEY_RELEASED = 0;
+constexpr uint32_t KEY_PRESSED = 1;
+// The target checked this recently is taken as still there.
+constexpr long long TARGET_CHECK_NS = 20000000;
+
+struct Entry {
+    uint32_t key;
+    bool pressed;
+    void (*action)(long, long);
+    long first, second;
+};
+
+struct Keys {
+    Entry queue[QUEUE_SIZE];
+    int head, count;
+    bool typing;
+    bool full;  // a message did not fit: the rest of it is dropped
+    void (*schedule)(int milliseconds);
+    HWND checkedTarget;
+    long long checkedAtNs;
+    // Characters the layout lacks, told once each per connection.
+    uint32_t told[LAYOUT_MAX_MISSING];
+    int toldCount;
+    // The keymap and group the layout keys follow.
+    int keymaps;
+    uint32_t group;
+};
+Keys g_keys;
+
+long long NowNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+bool Enqueue(const Entry& entry) {
+    if (g_keys.count >= QUEUE_SIZE) return false;
+    g_keys.queue[(g_keys.head + g_keys.count) % QUEUE_SIZE] = entry;
+    ++g_keys.count;
+    return true;
+}
+
+// A stroke whose events do not all fit is dropped whole (TypeKeysym): a
+// held Shift would change the next keys.
+void QueueKey(uint32_t key, bool pressed) {
+    if (!g_keys.full && !Enqueue(Entry{key, pressed, nullptr, 0, 0})) g_keys.full = true;
+}
+
+void Pop() {
+    g_keys.head = (g_keys.head + 1) % QUEUE_SIZE;
+    --g_keys.count;
+}
+
+void Pause(long long ns) {
+    timespec pause{0, static_cast<long>(ns)};
+    while (nanosleep(&pause, &pause) != 0) {
+    }
+}
+
+void TellMissing() {
+    uint32_t missing[LAYOUT_MAX_MISSING];
+    int count = LayoutKeysTakeMissing(&KdeConnection().layout, missing, LAYOUT_MAX_MISSING);
+    for (int i = 0; i < count; ++i) {
+        bool told = false;
+        for (int k = 0; k < g_keys.toldCount; ++k)
+            told = told || g_keys.told[k] == missing[i];
+        if (told || g_keys.toldCount >= LAYOUT_MAX_MISSING) continue;
+        g_keys.told[g_keys.toldCount++] = missing[i];
+        char utf8[8] = {};
+        xkb_keysym_to_utf8(missing[i], utf8, sizeof utf8);
+        std::fprintf(stderr,
+                     "tastra: the keyboard layout has no key for '%s' (U+%04X); it is not typed. A layout that has it "
+                     "makes it typable.\n",
+                     utf8, xkb_keysym_to_utf32(missing[i]));
+    }
+}
+
+bool TypeKeysym(uint32_t keysym) {
+    if (keysym == 0) return false;
+    int before = g_keys.count;
+    g_keys.full = false;
+    bool typed = LayoutKeysTypeKeysym(&KdeConnection().layout, keysym, QueueKey, false);
+    if (g_keys.full) {
+        g_keys.count = before;
+        return false;
+    }
+    if (!typed) TellMissing();
+    return typed;
+}
+
+bool TypeVirtualKey(WORD virtualKey) { return TypeKeysym(WaylandKeysymOfVirtualKey(virtualKey)); }
+
+bool HasVirtualKey(WORD virtualKey) { return WaylandKeysymOfVirtualKey(virtualKey) != 0; }
+
+// The layout's keysym for a character: the classic one where there is one.
+// Controls have none and are never told as missing.
+bool TypeCharacter(WCHAR character) {
+    return WaylandKeysymOfCharacter(character) != 0 && TypeKeysym(xkb_utf32_to_keysym(character));
+}
+
+// Types from the head of the queue for one slice.
+void Drain() {
+    Keys& k = g_keys;
+    KdeGlobals& g = KdeConnection();
+    if (k.typing) return;
+    k.typing = true;
+    long long end = NowNs() + SLICE_NS;
+    while (k.count > 0 && (k.schedule == nullptr || NowNs() < end)) {
+        Entry entry = k.queue[k.head];
+        Pop();
+        if (entry.action != nullptr) {
+            KdeFlush();
+            entry.action(entry.first, entry.second);
+            continue;
+        }
+        if (g.fakeInput == nullptr) continue;
+        org_kde_kwin_fake_input_keyboard_key(g.fakeInput, entry.key, entry.pressed ? KEY_PRESSED : KEY_RELEASED);
+        KdeFlush();
+        Pause(EVENT_GAP_NS);
+    }
+    k.typing = false;
+    if (k.schedule != nullptr) k.schedule(k.count > 0 ? 1 : -1);
+}
+
+bool TargetExists(HWND target) {
+    long long now = NowNs();
+    if (target > 0 && target == g_keys.checkedTarget && now - g_keys.checkedAtNs < TARGET_CHECK_NS) return true;
+    g_keys.checkedTarget = KdeWindowExists(target) ? target : 0;
+    g_keys.checkedAtNs = now;
+    return g_keys.checkedTarget != 0;
+}
+
+}  // namespace
+
+void KdeKeysStop() {
+    // What waits is typed first: keys already read from the line are the user's.
+    void (*schedule)(int) = g_keys.schedule;
+    g_keys.schedule = nullptr;
+    Drain();
+    g_keys = Keys{};
+    g_keys.schedule = schedule;
+    g_keys.keymaps = -1;
+    ResetKeyStrokes();
+}
+
+void KdeSetKeyTimer(void (*schedule)(int milliseconds)) { g_keys.schedule = schedule; }
+
+void KdeTypeWaitingKeys() { Drain(); }
+
+int KdeKeysWaiting() { return g_keys.count; }
+
+void KdeAfterWaitingKeys(void (*action)(long, long), long first, long second) {
+    if (g_keys.count == 0 || g_keys.typing || !Enqueue(Entry{0, false, action, first, second})) {
+        action(first, second);
+        return;
+    }
+    if (g_keys.schedule != nullptr) g_keys.schedule(0);
+}
+
+BOOL KdePostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
+    static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
+    if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
+    if (KdeConnection().fakeInput == nullptr || !TargetExists(target)) return FALSE;
+    // The keymap and group of now, should the user have switched layouts.
+    KdeWaylandDispatch(0);
+    KdeBusDispatch();
+    KdeGlobals& g = KdeConnection();
+    if (SeatKeyboardKeymaps() != g_keys.keymaps || g.group != g_keys.group) {
+        g_keys.keymaps = SeatKeyboardKeymaps();
+        g_keys.group = g.group;
+        LayoutKeysSetGroup(&g.layout, g.group);
+    }
+    BOOL queued = TypeKeyMessage(typer, target, message, wParam);
+    // With a loop, the keys of one turn are typed together right after it.
+    if (g_keys.schedule != nullptr && !g_keys.typing)
+        g_keys.schedule(0);
+    else
+        Drain();
+    return queued;
+}

@@ -1,0 +1,42 @@
+// Shared by the parts of the KDE desktop.
+#pragma once
+
+#include <wayland-client.h>
+
+#include "fake-input-client-protocol.h"
+#include "platform/linux/layout_keys.h"
+
+namespace sdbus {
+class IConnection;
+}
+
+struct KdeGlobals {
+    wl_display* display;
+    wl_registry* registry;
+    wl_seat* seat;
+    org_kde_kwin_fake_input* fakeInput;
+    LayoutKeys layout;
+    // The active layout as KWin reports it on the session bus: the seat's
+    // keyboard tells the group only to the focused program.
+    uint32_t group;
+};
+
+// The connection; display is nullptr when not connected.
+KdeGlobals& KdeConnection();
+// Sends what is queued, waiting while the socket is full. false on failure.
+bool KdeFlush();
+// Handles what arrived on the compositor's connection, waiting up to timeoutMs.
+bool KdeWaylandDispatch(int timeoutMs);
+
+// KWin's scripts over the session bus (kde_windows.cpp): false when KWin
+// does not answer.
+bool KdeWindowsStart();
+void KdeWindowsStop();
+int KdeBusFd();
+// The session bus connection; nullptr when not connected.
+sdbus::IConnection* KdeBus();
+// Handles the calls that arrived; false when the bus is gone.
+bool KdeBusDispatch();
+
+// The key queue (kde_inject.cpp): what waits is typed before the connection goes.
+void KdeKeysStop();
