@@ -109,6 +109,17 @@ second="$other"
 [ -n "${layout_has[${other}_second]:-}" ] && second="${other}_second"
 expect_received "$(table_for "$second" | sed 's/<Delete><Escape>$//')" "every byte value after a switch to $other while connected"
 
+# PF1 shows the dialog in front, PF1 again hides it and KWin gives wev the keyboard back.
+type_on_terminal F1
+wait_until 20 "the dialog in front" window_is_active "$TASTRA_WINDOW"
+check "PF1 brings the dialog to the front" window_is_active "$TASTRA_WINDOW"
+type_on_terminal F1
+dialog_hidden() { ! window_is_mapped "$TASTRA_WINDOW"; }
+wait_until 20 "the dialog hidden" dialog_hidden
+check "PF1 again hides the dialog" dialog_hidden
+type_on_terminal x
+expect_received "x" "wev has the keyboard again"
+
 # PF4 closes the focused wev, never Tastra.
 type_on_terminal F4
 wev_gone() { ! kill -0 "$WEV_PID" 2>/dev/null; }
