@@ -1,7 +1,7 @@
 // Implements KdeChangeDisplaySettings and KdeSipInfo of
-// platform/kde/kde_desktop.h. The screen stays as it is: KWin turns outputs
-// only for a program that its output management protocol admits, which the
-// desktop entry does not ask for. The on-screen keyboard is KWin's own
+// platform/kde/kde_desktop.h. The screen is not turned here (KWin's output
+// management, kde_output_management_v2, is not used yet), so the capability
+// test says so. The on-screen keyboard is KWin's own
 // (org.kde.kwin.VirtualKeyboard), there when an input method is installed.
 #include <sdbus-c++/sdbus-c++.h>
 

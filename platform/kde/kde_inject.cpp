@@ -33,6 +33,7 @@ constexpr long long TARGET_CHECK_NS = 20000000;
 struct Entry {
     uint32_t key;
     bool pressed;
+    bool ends;  // the last event of a key's stroke
     void (*action)(long, long);
     long first, second;
 };
@@ -40,6 +41,7 @@ struct Entry {
 struct Keys {
     Entry queue[QUEUE_SIZE];
     int head, count;
+    int waiting;  // keys and actions in the queue
     bool typing;
     bool full;  // a message did not fit: the rest of it is dropped
     void (*schedule)(int milliseconds);
@@ -70,7 +72,7 @@ bool Enqueue(const Entry& entry) {
 // A stroke whose events do not all fit is dropped whole (TypeKeysym): a
 // held Shift would change the next keys.
 void QueueKey(uint32_t key, bool pressed) {
-    if (!g_keys.full && !Enqueue(Entry{key, pressed, nullptr, 0, 0})) g_keys.full = true;
+    if (!g_keys.full && !Enqueue(Entry{key, pressed, false, nullptr, 0, 0})) g_keys.full = true;
 }
 
 void Pop() {
@@ -111,6 +113,10 @@ bool TypeKeysym(uint32_t keysym) {
         g_keys.count = before;
         return false;
     }
+    if (g_keys.count > before) {
+        g_keys.queue[(g_keys.head + g_keys.count - 1) % QUEUE_SIZE].ends = true;
+        ++g_keys.waiting;
+    }
     if (!typed) TellMissing();
     return typed;
 }
@@ -135,6 +141,7 @@ void Drain() {
     while (k.count > 0 && (k.schedule == nullptr || NowNs() < end)) {
         Entry entry = k.queue[k.head];
         Pop();
+        if (entry.ends || entry.action != nullptr) --k.waiting;
         if (entry.action != nullptr) {
             KdeFlush();
             entry.action(entry.first, entry.second);
@@ -174,13 +181,14 @@ void KdeSetKeyTimer(void (*schedule)(int milliseconds)) { g_keys.schedule = sche
 
 void KdeTypeWaitingKeys() { Drain(); }
 
-int KdeKeysWaiting() { return g_keys.count; }
+int KdeKeysWaiting() { return g_keys.waiting; }
 
 void KdeAfterWaitingKeys(void (*action)(long, long), long first, long second) {
-    if (g_keys.count == 0 || g_keys.typing || !Enqueue(Entry{0, false, action, first, second})) {
+    if (g_keys.count == 0 || g_keys.typing || !Enqueue(Entry{0, false, false, action, first, second})) {
         action(first, second);
         return;
     }
+    ++g_keys.waiting;
     if (g_keys.schedule != nullptr) g_keys.schedule(0);
 }
 

@@ -136,7 +136,8 @@ constexpr const char* ACTIVATE =
     "w.minimized = false; if (workspace.activeWindow !== undefined) workspace.activeWindow = w; "
     "else workspace.activeClient = w;";
 constexpr const char* MINIMIZE = "w.minimized = true;";
-constexpr const char* CLOSE = "w.closeWindow();";
+// The desktop and the panels are windows too, but not closeable ones.
+constexpr const char* CLOSE = "if (w.closeable) w.closeWindow();";
 
 void ScriptName(char* out, size_t capacity, const char* what) {
     std::snprintf(out, capacity, "tastra-%d-%s", static_cast<int>(getpid()), what);
