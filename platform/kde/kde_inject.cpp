@@ -18,10 +18,11 @@ namespace {
 
 // KWin passes each fake key to the focused program at once; a burst of
 // 2,000 keys in 40 ms filled its socket and KWin dropped the program.
-// Measured exact at 0.3 and 1 ms a key; a key is a press and a release.
-constexpr long long EVENT_GAP_NS = 150000;
+// Measured exact at 0.3 and 1 ms a key: the keys (a press and a release,
+// with their Shift and AltGr) start at least this far apart.
+constexpr long long STROKE_GAP_NS = 300000;
 // The loop goes on between slices, so a long paste never holds it.
-constexpr long long SLICE_NS = 8000000;
+constexpr long long SLICE_NS = 16000000;
 // Room for what the loop lets wait (a few poll reads, each key up to six
 // events with Shift and AltGr, far more through Ctrl+Shift+U).
 constexpr int QUEUE_SIZE = 32768;
@@ -41,7 +42,8 @@ struct Entry {
 struct Keys {
     Entry queue[QUEUE_SIZE];
     int head, count;
-    int waiting;  // keys and actions in the queue
+    int waiting;       // keys and actions in the queue
+    long long nextNs;  // when the next key may start
     bool typing;
     bool full;  // a message did not fit: the rest of it is dropped
     void (*schedule)(int milliseconds);
@@ -80,10 +82,15 @@ void Pop() {
     --g_keys.count;
 }
 
-void Pause(long long ns) {
-    timespec pause{0, static_cast<long>(ns)};
-    while (nanosleep(&pause, &pause) != 0) {
+// Waits until the next key may start; a key late by more than a gap (the
+// loop was busy) starts the count anew rather than catching up in a burst.
+void Pace() {
+    long long now = NowNs();
+    if (now > g_keys.nextNs + STROKE_GAP_NS) g_keys.nextNs = now;
+    timespec at{static_cast<time_t>(g_keys.nextNs / 1000000000), static_cast<long>(g_keys.nextNs % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) != 0) {
     }
+    g_keys.nextNs += STROKE_GAP_NS;
 }
 
 void TellMissing() {
@@ -131,29 +138,35 @@ bool TypeCharacter(WCHAR character) {
     return WaylandKeysymOfCharacter(character) != 0 && TypeKeysym(xkb_utf32_to_keysym(character));
 }
 
-// Types from the head of the queue for one slice.
+// Types from the head of the queue for one slice, a key's events together.
 void Drain() {
     Keys& k = g_keys;
     KdeGlobals& g = KdeConnection();
     if (k.typing) return;
     k.typing = true;
     long long end = NowNs() + SLICE_NS;
-    while (k.count > 0 && (k.schedule == nullptr || NowNs() < end)) {
+    bool stroke = false;  // inside a key's events
+    while (k.count > 0 && (stroke || k.schedule == nullptr || NowNs() < end)) {
         Entry entry = k.queue[k.head];
-        Pop();
-        if (entry.ends || entry.action != nullptr) --k.waiting;
         if (entry.action != nullptr) {
+            Pop();
+            --k.waiting;
             KdeFlush();
             entry.action(entry.first, entry.second);
             continue;
         }
-        if (g.fakeInput == nullptr) continue;
-        org_kde_kwin_fake_input_keyboard_key(g.fakeInput, entry.key, entry.pressed ? KEY_PRESSED : KEY_RELEASED);
-        KdeFlush();
-        Pause(EVENT_GAP_NS);
+        if (!stroke) Pace();
+        Pop();
+        if (g.fakeInput != nullptr)
+            org_kde_kwin_fake_input_keyboard_key(g.fakeInput, entry.key, entry.pressed ? KEY_PRESSED : KEY_RELEASED);
+        stroke = !entry.ends;
+        if (entry.ends) {
+            --k.waiting;
+            KdeFlush();
+        }
     }
     k.typing = false;
-    if (k.schedule != nullptr) k.schedule(k.count > 0 ? 1 : -1);
+    if (k.schedule != nullptr) k.schedule(k.count > 0 ? 0 : -1);
 }
 
 bool TargetExists(HWND target) {
