@@ -33,6 +33,8 @@ void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface
     else if (std::strcmp(interface, FAKE_INPUT) == 0 && g.fakeInput == nullptr && version >= FAKE_INPUT_VERSION)
         g.fakeInput = static_cast<org_kde_kwin_fake_input*>(
             wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, FAKE_INPUT_VERSION));
+    else
+        KdeOutputsBind(registry, name, interface, version);
 }
 
 void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
@@ -81,6 +83,7 @@ void KdeDesktopClose() {
     if (g.display != nullptr) {
         KdeKeysStop();
         KdeWindowsStop();
+        KdeOutputsStop();
         SeatKeyboardStop();
         if (g.fakeInput != nullptr) org_kde_kwin_fake_input_destroy(g.fakeInput);
         if (g.seat != nullptr) wl_seat_destroy(g.seat);

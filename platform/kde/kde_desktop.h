@@ -42,8 +42,9 @@ void KdeTypeWaitingKeys();
 int KdeKeysWaiting();
 void KdeAfterWaitingKeys(void (*action)(long, long), long first, long second);
 
-// platform/display.h and platform/sip.h on KDE: KWin's own on-screen
-// keyboard where one is installed; the screen is not turned.
+// platform/display.h and platform/sip.h on KDE: the first output turned
+// through KWin's output management, and KWin's own on-screen keyboard where
+// one is installed.
 struct DEVMODEW;
 LONG KdeChangeDisplaySettings(DEVMODEW* mode, DWORD flags);
 BOOL KdeSipInfo(UINT action, void* info);

@@ -1,14 +1,10 @@
-// Implements KdeChangeDisplaySettings and KdeSipInfo of
-// platform/kde/kde_desktop.h. The screen is not turned here (KWin's output
-// management, kde_output_management_v2, is not used yet), so the capability
-// test says so. The on-screen keyboard is KWin's own
-// (org.kde.kwin.VirtualKeyboard), there when an input method is installed.
+// Implements KdeSipInfo of platform/kde/kde_desktop.h: KWin's own on-screen
+// keyboard (org.kde.kwin.VirtualKeyboard), there when an input method is
+// installed.
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <chrono>
 
-#include "platform/common/settings_change.h"
-#include "platform/display.h"
 #include "platform/kde/kde_desktop.h"
 #include "platform/kde/kde_internal.h"
 #include "platform/sip.h"
@@ -54,23 +50,6 @@ bool SetActive(bool active) {
 }
 
 }  // namespace
-
-LONG KdeChangeDisplaySettings(DEVMODEW* mode, DWORD flags) {
-    if (mode == nullptr || mode->dmSize != sizeof(DEVMODEW)) return DISP_CHANGE_FAILED;
-    if (mode->dmFields == DM_DISPLAYQUERYORIENTATION && flags == CDS_TEST) {
-        mode->dmDisplayOrientation = 0;
-        return DISP_CHANGE_BADMODE;
-    }
-    if (mode->dmFields == DM_DISPLAYORIENTATION && flags == CDS_TEST) {
-        mode->dmDisplayOrientation = DMDO_0;
-        return DISP_CHANGE_SUCCESSFUL;
-    }
-    if (mode->dmFields == DM_DISPLAYORIENTATION && flags == CDS_RESET && mode->dmDisplayOrientation == DMDO_0) {
-        AnnounceSettingChange();
-        return DISP_CHANGE_SUCCESSFUL;
-    }
-    return DISP_CHANGE_BADMODE;
-}
 
 // Where the keyboard sits is KWin's to decide, and KWin moves the focused
 // window out of its way: the record tells the whole screen as free.

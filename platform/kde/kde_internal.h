@@ -38,5 +38,10 @@ sdbus::IConnection* KdeBus();
 // Handles the calls that arrived; false when the bus is gone.
 bool KdeBusDispatch();
 
+// The first output and KWin's output management (kde_outputs.cpp), bound
+// from the registry.
+void KdeOutputsBind(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
+void KdeOutputsStop();
+
 // The key queue (kde_inject.cpp): what waits is typed before the connection goes.
 void KdeKeysStop();

@@ -126,6 +126,23 @@ check "PF1 again hides the dialog" dialog_hidden
 type_on_terminal x
 expect_received "x" "wev has the keyboard again"
 
+# PF3 turns the screen a quarter and back: Xwayland's screen follows KWin's
+# output, and the dialog comes to the front centred, as after any turn. PF1
+# hides it again.
+screen_is() { [[ "$(xdpyinfo)" == *"dimensions:"*" $1 pixels"* ]]; }
+type_on_terminal F3
+wait_until 20 "the screen turned" screen_is 768x1024
+check "PF3 turns the screen" screen_is 768x1024
+wait_until 20 "the dialog in front" window_is_active "$TASTRA_WINDOW"
+check "the dialog comes to the front after the turn" window_is_active "$TASTRA_WINDOW"
+type_on_terminal F3
+wait_until 20 "the screen turned back" screen_is 1024x768
+check "PF3 again turns it back" screen_is 1024x768
+type_on_terminal F1
+wait_until 20 "the dialog hidden" dialog_hidden
+type_on_terminal y
+expect_received "y" "wev has the keyboard after PF1 hid the dialog"
+
 # PF4 closes the focused wev, never Tastra.
 type_on_terminal F4
 wev_gone() { ! kill -0 "$WEV_PID" 2>/dev/null; }
