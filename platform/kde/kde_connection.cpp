@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/kde/kde_desktop.h"
@@ -23,11 +24,13 @@ constexpr int KEYMAP_TIMEOUT_MS = 2000;
 struct Connection {
     KdeGlobals globals;
     int epoll;
+    bool kwin;  // the compositor is KWin, whether or not it authorises us
 };
-Connection g_connection{{}, -1};
+Connection g_connection{{}, -1, false};
 
 void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     KdeGlobals& g = g_connection.globals;
+    if (std::strcmp(interface, "org_kde_plasma_shell") == 0) g_connection.kwin = true;
     if (std::strcmp(interface, "wl_seat") == 0 && g.seat == nullptr)
         g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
     else if (std::strcmp(interface, FAKE_INPUT) == 0 && g.fakeInput == nullptr && version >= FAKE_INPUT_VERSION)
@@ -48,6 +51,23 @@ bool Watch(int fd) {
     return fd >= 0 && epoll_ctl(g_connection.epoll, EPOLL_CTL_ADD, fd, &event) == 0;
 }
 
+// What makes KWin let this very program type: said once, the program's own
+// path filled in.
+void TellAuthorisation() {
+    static bool told = false;
+    if (told) return;
+    told = true;
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    path[length > 0 ? length : 0] = 0;
+    std::fprintf(stderr,
+                 "tastra: KWin lets Tastra type into native programs once a desktop entry authorises it: a file "
+                 "ending in .desktop in ~/.local/share/applications with the lines [Desktop Entry], Type=Application, "
+                 "Name=Tastra, Exec=%s and X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input (the installed "
+                 "package has one).\n",
+                 path);
+}
+
 }  // namespace
 
 KdeGlobals& KdeConnection() { return g_connection.globals; }
@@ -62,6 +82,7 @@ bool KdeDesktopOpen(const char* displayName) {
     wl_registry_add_listener(g.registry, &REGISTRY_LISTENER, nullptr);
     // KWin announces fake input only to a program a desktop entry authorises.
     if (wl_display_roundtrip(display) < 0 || g.fakeInput == nullptr || g.seat == nullptr) {
+        if (g_connection.kwin) TellAuthorisation();
         KdeDesktopClose();
         return false;
     }
@@ -93,7 +114,7 @@ void KdeDesktopClose() {
     }
     if (g_connection.epoll >= 0) close(g_connection.epoll);
     LayoutKeysFree(&g.layout);
-    g_connection = Connection{{}, -1};
+    g_connection = Connection{{}, -1, false};
 }
 
 int KdeDesktopFd() { return g_connection.epoll; }
