@@ -1,0 +1,149 @@
+// Implements platform/linux/layout_keys.h with xkbcommon.
+#include "platform/linux/layout_keys.h"
+
+#include <xkbcommon/xkbcommon.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kEvdevOffset = 8;
+constexpr xkb_keycode_t kLastXKeycode = 255;
+
+// The modifiers a key sets when pressed alone, and its key. From the top
+// down: xkeyboard-config puts AltGr on a key no keyboard has (<LVL3>) below
+// Right Alt, the key a person presses.
+bool FindModifierKey(LayoutKeys* keys, xkb_keysym_t sym, LayoutStroke* stroke, uint32_t* mask) {
+    xkb_keycode_t first = xkb_keymap_min_keycode(keys->keymap);
+    xkb_keycode_t last = xkb_keymap_max_keycode(keys->keymap);
+    if (last > kLastXKeycode) last = kLastXKeycode;
+    for (xkb_keycode_t code = last; code >= first && code >= kEvdevOffset; --code) {
+        const xkb_keysym_t* syms = nullptr;
+        if (xkb_keymap_key_get_syms_by_level(keys->keymap, code, 0, 0, &syms) != 1 || syms[0] != sym) continue;
+        xkb_state* state = xkb_state_new(keys->keymap);
+        if (state == nullptr) return false;
+        xkb_state_update_key(state, code, XKB_KEY_DOWN);
+        if (mask != nullptr) *mask = xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED);
+        xkb_state_unref(state);
+        *stroke = LayoutStroke{code - kEvdevOffset, false, false};
+        return true;
+    }
+    return false;
+}
+
+uint32_t CharacterOf(xkb_keysym_t sym) { return xkb_keysym_to_utf32(sym); }
+
+bool Gives(xkb_keysym_t got, xkb_keysym_t wanted) {
+    if (got == XKB_KEY_NoSymbol) return false;
+    if (got == wanted) return true;
+    uint32_t character = CharacterOf(wanted);
+    // Only printable characters: Return and Tab have characters too, but a
+    // keypad Enter is not the Return key.
+    return character >= 0x20 && character != 0x7F && CharacterOf(got) == character;
+}
+
+void TypeStroke(const LayoutKeys* keys, const LayoutStroke& stroke, const LayoutSink& sink, bool control = false) {
+    if (control) sink.send(sink.sink, keys->controlKey.key, true);
+    if (stroke.shift) sink.send(sink.sink, keys->shiftKey.key, true);
+    if (stroke.level3) sink.send(sink.sink, keys->level3Key.key, true);
+    sink.send(sink.sink, stroke.key, true);
+    sink.send(sink.sink, stroke.key, false);
+    if (stroke.level3) sink.send(sink.sink, keys->level3Key.key, false);
+    if (stroke.shift) sink.send(sink.sink, keys->shiftKey.key, false);
+    if (control) sink.send(sink.sink, keys->controlKey.key, false);
+}
+
+// Ctrl+Shift+U, the code in hex, a space; false when the layout lacks a
+// key of it (nothing is typed then).
+bool TypeUnicodeInput(const LayoutKeys* keys, uint32_t character, const LayoutSink& sink) {
+    LayoutStroke u{}, space{};
+    LayoutStroke digits[8];
+    char hex[9];
+    int count = 0;
+    for (uint32_t rest = character; count == 0 || rest != 0; rest >>= 4)
+        hex[count++] = "0123456789abcdef"[rest & 0xF];
+    if (keys->controlKey.key == 0 || keys->shiftKey.key == 0) return false;
+    if (!LayoutKeysFind(keys, XKB_KEY_u, &u) || !LayoutKeysFind(keys, XKB_KEY_space, &space)) return false;
+    for (int i = 0; i < count; ++i)
+        if (!LayoutKeysFind(keys, static_cast<uint32_t>(hex[count - 1 - i]), &digits[i])) return false;
+    u.shift = true;
+    TypeStroke(keys, u, sink, true);
+    for (int i = 0; i < count; ++i)
+        TypeStroke(keys, digits[i], sink);
+    TypeStroke(keys, space, sink);
+    return true;
+}
+
+}  // namespace
+
+bool LayoutKeysLoad(LayoutKeys* keys, const char* text, size_t length) {
+    if (keys->context == nullptr) keys->context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (keys->context == nullptr || text == nullptr) return false;
+    size_t size = strnlen(text, length);
+    xkb_keymap* keymap =
+        xkb_keymap_new_from_buffer(keys->context, text, size, XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_state* probe = keymap != nullptr ? xkb_state_new(keymap) : nullptr;
+    if (probe == nullptr) {
+        xkb_keymap_unref(keymap);
+        return false;
+    }
+    if (keys->probe != nullptr) xkb_state_unref(keys->probe);
+    if (keys->keymap != nullptr) xkb_keymap_unref(keys->keymap);
+    keys->keymap = keymap;
+    keys->probe = probe;
+    keys->group = 0;
+    keys->lockedMods = 0;
+    keys->shiftMask = keys->level3Mask = 0;
+    keys->shiftKey = keys->level3Key = keys->controlKey = LayoutStroke{};
+    FindModifierKey(keys, XKB_KEY_Shift_L, &keys->shiftKey, &keys->shiftMask);
+    FindModifierKey(keys, XKB_KEY_ISO_Level3_Shift, &keys->level3Key, &keys->level3Mask);
+    FindModifierKey(keys, XKB_KEY_Control_L, &keys->controlKey, nullptr);
+    return true;
+}
+
+void LayoutKeysSetState(LayoutKeys* keys, uint32_t lockedMods, uint32_t group) {
+    keys->lockedMods = lockedMods;
+    keys->group = group;
+}
+
+void LayoutKeysFree(LayoutKeys* keys) {
+    if (keys->probe != nullptr) xkb_state_unref(keys->probe);
+    if (keys->keymap != nullptr) xkb_keymap_unref(keys->keymap);
+    if (keys->context != nullptr) xkb_context_unref(keys->context);
+    *keys = LayoutKeys{};
+}
+
+// Every key under each combination of Shift and AltGr, as the receiving
+// program's own xkb state would see it with the user's locks on.
+bool LayoutKeysFind(const LayoutKeys* keys, uint32_t keysym, LayoutStroke* stroke) {
+    if (keys->keymap == nullptr || keysym == XKB_KEY_NoSymbol) return false;
+    struct Held {
+        bool shift, level3;
+    };
+    const Held combinations[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    // X programs on Xwayland receive no keycode above 255: keys there (a
+    // euro key of xkeyboard-config's, say) would type nothing into them.
+    xkb_keycode_t last = xkb_keymap_max_keycode(keys->keymap);
+    if (last > kLastXKeycode) last = kLastXKeycode;
+    for (const Held& held : combinations) {
+        if ((held.shift && keys->shiftKey.key == 0) || (held.level3 && keys->level3Key.key == 0)) continue;
+        uint32_t depressed = (held.shift ? keys->shiftMask : 0) | (held.level3 ? keys->level3Mask : 0);
+        xkb_state_update_mask(keys->probe, depressed, 0, keys->lockedMods, 0, 0, keys->group);
+        for (xkb_keycode_t code = xkb_keymap_min_keycode(keys->keymap); code <= last; ++code) {
+            if (code < kEvdevOffset || !Gives(xkb_state_key_get_one_sym(keys->probe, code), keysym)) continue;
+            *stroke = LayoutStroke{code - kEvdevOffset, held.shift, held.level3};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LayoutKeysType(const LayoutKeys* keys, uint32_t keysym, const LayoutSink& sink, bool unicodeInput) {
+    LayoutStroke stroke{};
+    if (LayoutKeysFind(keys, keysym, &stroke)) {
+        TypeStroke(keys, stroke, sink);
+        return true;
+    }
+    uint32_t character = CharacterOf(keysym);
+    return unicodeInput && character != 0 && TypeUnicodeInput(keys, character, sink);
+}
