@@ -25,24 +25,34 @@ const WCHAR BUILD_DATE[] = u"" __DATE__;  // "Mmm dd yyyy"
 constexpr int BUILD_YEAR_POS = 7;
 
 // With --reconnect, a line that hung up is waited for: at each retry tick
-// the selected entry is connected again if its device is back. The tick is
-// the only pace, so there is never more than one attempt per period.
+// the selected entry is connected again if its device is back, with one
+// attempt. The tick is the only pace, so attempts are never closer than its
+// period.
 struct RetryState {
     bool waiting;
+    int ticks;  // since the wait began
 };
 RetryState g_retry = {};
 
+// Connecting a Bluetooth device that is away holds the dialog for the
+// backend's whole wait (seconds), so after the first tick it is tried only
+// every fifth.
+constexpr int BLUETOOTH_RETRY_TICKS = 5;
+
 void StopWaiting(HWND dialog) {
-    g_retry.waiting = false;
+    g_retry = {};
     KillTimer(dialog, RETRY_TIMER_ID);
 }
 
-void StartWaiting(HWND dialog) { g_retry.waiting = SetTimer(dialog, RETRY_TIMER_ID, RETRY_PERIOD_MS, nullptr) != 0; }
+void StartWaiting(HWND dialog) {
+    g_retry = {};
+    g_retry.waiting = SetTimer(dialog, RETRY_TIMER_ID, RETRY_PERIOD_MS, nullptr) != 0;
+}
 
 // A serial line is back when its device is registered again. A Bluetooth
-// port is registered only by connecting, so it is tried at every tick, but
-// only while the radio is on: a retry must not switch on a radio the user
-// switched off.
+// port is registered only by connecting, so it is tried every few ticks,
+// and only while the radio is on: a retry must not switch on a radio the
+// user switched off.
 bool LineMayBeBack(HWND dialog) {
     LRESULT selected = SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0);
     if (selected == CB_ERR) return false;
@@ -50,16 +60,16 @@ bool LineMayBeBack(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_PORT, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(entry));
     if (IsBluetoothEntry(entry)) {
         DWORD mode = BTH_POWER_OFF;
-        return BthGetMode(&mode) == 0 && mode != BTH_POWER_OFF;
+        return (g_retry.ticks - 1) % BLUETOOTH_RETRY_TICKS == 0 && BthGetMode(&mode) == 0 && mode != BTH_POWER_OFF;
     }
     WCHAR deviceName[DEVICE_NAME_CHARS + 1];
     WCopy(deviceName, entry, DEVICE_NAME_CHARS + 1);
     return DeviceExists(deviceName) != 0;
 }
 
-void Connect(HWND dialog) {
+void Connect(HWND dialog, int attempts) {
     ResetTerminalInput();
-    g_hPort = ConnectTerminal(dialog);
+    g_hPort = ConnectTerminal(dialog, attempts);
 }
 
 void FillPortList(HWND dialog) {
@@ -82,7 +92,7 @@ void FillSpeedList(HWND dialog) {
 
 void OnConnectButton(HWND dialog) {
     if (g_hPort == INVALID_HANDLE_VALUE) {
-        Connect(dialog);
+        Connect(dialog, CONNECT_ATTEMPTS);
     } else {
         DisconnectTerminal(dialog, g_hPort);
         g_hPort = INVALID_HANDLE_VALUE;
@@ -111,8 +121,9 @@ void OnRetryTimer(HWND dialog) {
         StopWaiting(dialog);
         return;
     }
+    ++g_retry.ticks;
     if (!LineMayBeBack(dialog)) return;
-    Connect(dialog);
+    Connect(dialog, 1);
     if (g_hPort != INVALID_HANDLE_VALUE) StopWaiting(dialog);
 }
 
@@ -155,7 +166,7 @@ INT_PTR MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 }
 
 void ConnectAtStart(HWND dialog) {
-    Connect(dialog);
+    Connect(dialog, CONNECT_ATTEMPTS);
     if (g_hPort == INVALID_HANDLE_VALUE && g_startOptions.reconnect) StartWaiting(dialog);
 }
 

@@ -401,15 +401,14 @@ TEST_F(ReconnectTest, ALineThatHungUpIsConnectedAgainWithinTwoSecondsOfItsDevice
     EXPECT_EQ(Greetings(), 3);
 }
 
-// The device is back but cannot be opened: one connect (its three
-// attempts) per two seconds, no more.
+// The device is back but cannot be opened: one attempt per two seconds.
 TEST_F(ReconnectTest, AttemptsComeOnePerTwoSeconds) {
     Connect();
     HangUpAndLeave();
     EmuAddDevice(u"COM1:");
     EmuSerialFailOpen(u"COM1:", 1000);
     EmuRunFor(10000);
-    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1 + 5 * CONNECT_ATTEMPTS);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1 + 5);
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: COM port does not work!");
     EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
 }
@@ -478,24 +477,33 @@ TEST_F(ReconnectTest, AFailedConnectAtStartIsWaitedOnToo) {
     EXPECT_EQ(Greetings(), 1);
 }
 
-// A Bluetooth port is tried while the radio is on, never switched on for it.
-TEST_F(ReconnectTest, ABluetoothPortIsRetriedOnlyWhileTheRadioIsOn) {
+// A Bluetooth port is tried at the first tick and every fifth after it
+// (each try may hold the dialog for seconds), only while the radio is on,
+// which is never switched on for it.
+TEST_F(ReconnectTest, ABluetoothPortIsRetriedEveryTenSecondsWhileTheRadioIsOn) {
     AddPortEntry(u"COM1: BT-Term");
     Select(u"COM1: BT-Term");
     EmuShareRadio(true);
     EmuSetRadioMode(BTH_CONNECTABLE);
     Connect();
     HangUpAndLeave();
+    EmuAddDevice(u"COM1:");
+    EmuSerialFailOpen(u"COM1:", 1000);
+    EmuRunFor(20000);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1 + 2) << "at 2 s and 12 s";
+
     EmuSetRadioMode(BTH_POWER_OFF);
     size_t switches = EmuRadioModeHistory().size();
-    EmuRunFor(6000);
-    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1);
+    EmuRunFor(20000);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1 + 2);
     EXPECT_EQ(EmuRadioModeHistory().size(), switches) << "the radio stays as the user left it";
 
     EmuSetRadioMode(BTH_CONNECTABLE);
+    EmuSerialFailOpen(u"COM1:", 0);
     ComeBack();
-    EmuRunFor(2000);
+    EmuRunFor(10000);
     EXPECT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Greetings(), 2);
 }
 
 }  // namespace
