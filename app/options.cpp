@@ -28,7 +28,6 @@ const OptionRow OPTIONS[] = {
     {OPT_HELP, u"--help", nullptr, u"show this help and exit"},
     {OPT_VERSION, u"--version", nullptr, u"show the version and exit"},
 };
-constexpr int OPTION_COUNT = sizeof OPTIONS / sizeof OPTIONS[0];
 constexpr int HELP_COLUMN = 22;
 constexpr int HELP_CHARS = 1024;
 const WCHAR PROGRAM_NAME[] = u"tastra";
