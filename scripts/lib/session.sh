@@ -89,10 +89,11 @@ focus_window() {
   return 1
 }
 
-# start_tastra BINARY [env assignments...]
+# start_tastra BINARY [env assignments...]; Tastra's own options, if any, in
+# the array TASTRA_OPTIONS.
 start_tastra() {
   local binary="$1"; shift
-  env "$@" "$binary" >"$SESSION_DIR/tastra.log" 2>&1 &
+  env "$@" "$binary" ${TASTRA_OPTIONS[@]+"${TASTRA_OPTIONS[@]}"} >"$SESSION_DIR/tastra.log" 2>&1 &
   TASTRA_PID=$!
   SESSION_PIDS+=("$TASTRA_PID")
   wait_until 20 "the Tastra window" sh -c 'xdotool search --name "^Tastra v1.00$" | grep -q .'
