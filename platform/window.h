@@ -94,9 +94,11 @@ BOOL IsWindowVisible(HWND window);
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
 
-// The window the user works with, 0 when there is none. A window asked for
-// with SetForegroundWindow counts as it until the desktop has made it so, for
-// at most a few seconds (a window manager may apply the request late).
+// The window the user works with, 0 when there is none: what the desktop
+// reports active. A window asked for with SetForegroundWindow stands in for
+// it until the desktop reports that window active, or any other than the one
+// active when it was asked (the user chose one), and for at most a few
+// seconds (a window manager may apply the request late).
 HWND GetForegroundWindow();
 BOOL SetForegroundWindow(HWND window);
 

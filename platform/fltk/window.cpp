@@ -19,10 +19,13 @@ namespace {
 
 // The window manager applies an activation when it gets to it, seconds late
 // when it is busy (openbox grabs its keys again at every keymap change). Until
-// it has, or for a few seconds, the window asked for is the foreground: else
-// PF1 pressed twice would show the dialog twice instead of showing and hiding.
+// it reports that done, or reports any window active other than the one active
+// when we asked (the user chose another), the window asked for is the
+// foreground: else PF1 pressed twice would show the dialog twice instead of
+// showing and hiding. A desktop that never reports is bounded by time.
 struct PendingActivation {
     HWND window = 0;
+    HWND before = 0;
     std::chrono::steady_clock::time_point until;
 };
 constexpr std::chrono::seconds kActivationWait{3};
@@ -38,13 +41,24 @@ void HandleDesktopEvents(FL_SOCKET fd, void*) {
     if (!DesktopHandleEvents()) Fl::remove_fd(fd);
 }
 
+// Events another call took in wait in memory, where the descriptor shows nothing.
+void HandleTakenDesktopEvents(void*) { DesktopHandleEvents(); }
+
+void EndPendingActivation(HWND active) {
+    if (active != 0 && active != g_windows.pending.before) g_windows.pending.window = 0;
+}
+
 // The desktop service keeps its own connection, opened on first use (a
 // second copy needs it before it has any window of its own).
 bool DesktopReady() {
     if (!g_windows.desktopTried) {
         g_windows.desktopTried = true;
         g_windows.desktopOpen = DesktopOpen();
-        if (g_windows.desktopOpen && DesktopEventFd() >= 0) Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
+        if (g_windows.desktopOpen) DesktopWatchActiveWindow(EndPendingActivation);
+        if (g_windows.desktopOpen && DesktopEventFd() >= 0) {
+            Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
+            Fl::add_check(HandleTakenDesktopEvents);
+        }
     }
     return g_windows.desktopOpen;
 }
@@ -192,6 +206,8 @@ BOOL IsWindowEnabled(HWND window) {
 HWND GetForegroundWindow() {
     if (!DesktopReady()) return 0;
     HWND active = DesktopActiveWindow();
+    // Reports that came before the answer may still wait unread.
+    DesktopHandleEvents();
     if (g_windows.pending.window != 0 && active != g_windows.pending.window &&
         std::chrono::steady_clock::now() < g_windows.pending.until)
         return g_windows.pending.window;
@@ -200,17 +216,16 @@ HWND GetForegroundWindow() {
 }
 
 BOOL SetForegroundWindow(HWND window) {
-    auto asked = [window] { g_windows.pending = {window, std::chrono::steady_clock::now() + kActivationWait}; };
-    if (IsDialog(window)) {
+    if (!IsDialog(window) && (window == 0 || !DesktopReady())) return FALSE;
+    HWND before = DesktopReady() ? DesktopActiveWindow() : 0;
+    bool ok = true;
+    if (IsDialog(window))
         DesktopAfterWaitingKeys(ActivateInTurn, window, 0);
-        asked();
-        return TRUE;
-    }
-    if (window == 0 || !DesktopReady()) return FALSE;
-    bool ok = DesktopKeysWaiting() == 0
-                  ? DesktopActivate(window)
-                  : (DesktopAfterWaitingKeys(ActivateInTurn, window, 0), DesktopWindowExists(window));
-    if (ok) asked();
+    else if (DesktopKeysWaiting() == 0)
+        ok = DesktopActivate(window);
+    else
+        ok = (DesktopAfterWaitingKeys(ActivateInTurn, window, 0), DesktopWindowExists(window));
+    if (ok) g_windows.pending = {window, before, std::chrono::steady_clock::now() + kActivationWait};
     return ok ? TRUE : FALSE;
 }
 

@@ -40,9 +40,16 @@ void DesktopAfterWaitingKeys(void (*action)(long, long), long first, long second
 // A descriptor that the dialog's loop watches for reading, calling
 // DesktopHandleEvents when it is ready; -1 when there is none to watch.
 // DesktopHandleEvents returns false once the connection is gone: the
-// descriptor then stays readable and must no longer be watched.
+// descriptor then stays readable and must no longer be watched. It also
+// reads what other calls here took in meanwhile, so the loop calls it
+// before it waits, too.
 int DesktopEventFd();
 bool DesktopHandleEvents();
+
+// Calls `reported(window)` whenever the desktop reports another active
+// window (0: none), as its events are read: by DesktopHandleEvents and by
+// the calls here that read them. nullptr stops it.
+void DesktopWatchActiveWindow(void (*reported)(HWND active));
 
 // After the toolkit raised and activated the program's own dialog (an X
 // window): whatever else the desktop needs to give it the focus.

@@ -63,9 +63,22 @@ void DesktopClose() {
     g_choice = Choice{};
 }
 
-int DesktopEventFd() { return g_choice.kind == Kind::WAYLAND ? WaylandDesktopFd() : -1; }
+int DesktopEventFd() {
+    if (g_choice.kind == Kind::WAYLAND) return WaylandDesktopFd();
+    return g_choice.kind == Kind::X11 ? X11EventFd() : -1;
+}
 
-bool DesktopHandleEvents() { return g_choice.kind == Kind::WAYLAND && WaylandDesktopDispatch(); }
+bool DesktopHandleEvents() {
+    if (g_choice.kind == Kind::WAYLAND) return WaylandDesktopDispatch();
+    return g_choice.kind == Kind::X11 && X11HandleEvents();
+}
+
+void DesktopWatchActiveWindow(void (*reported)(HWND active)) {
+    if (Wayland())
+        WaylandWatchActiveWindow(reported);
+    else
+        X11WatchActiveWindow(reported);
+}
 
 HWND DesktopFindTopLevel(const WCHAR* className, const WCHAR* title) {
     return Wayland() ? WaylandFindTopLevel(className, title) : X11FindTopLevel(className, title);

@@ -14,8 +14,9 @@ void DesktopClose() {
     X11DesktopClose();
     g_open = false;
 }
-int DesktopEventFd() { return -1; }
-bool DesktopHandleEvents() { return false; }
+int DesktopEventFd() { return X11EventFd(); }
+bool DesktopHandleEvents() { return X11HandleEvents(); }
+void DesktopWatchActiveWindow(void (*reported)(HWND active)) { X11WatchActiveWindow(reported); }
 HWND DesktopFindTopLevel(const WCHAR* className, const WCHAR* title) { return X11FindTopLevel(className, title); }
 HWND DesktopActiveWindow() { return X11ActiveWindow(); }
 HWND DesktopKeyboardTarget() { return X11KeyboardTarget(); }

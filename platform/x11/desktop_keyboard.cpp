@@ -3,6 +3,8 @@
 // xmodmap, our own spare keycodes) and the state before every batch.
 #include "platform/x11/desktop_keyboard.h"
 
+#include "platform/x11/desktop_internal.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -113,6 +115,17 @@ void X11KeyboardForget() {
     g_keyboard = Keyboard{};
 }
 
+void X11KeyboardNoteEvent(XEvent& event) {
+    Keyboard& k = g_keyboard;
+    if (event.type == MappingNotify) {
+        XRefreshKeyboardMapping(&event.xmapping);
+        k.stale = k.stale || event.xmapping.request == MappingKeyboard || event.xmapping.request == MappingModifier;
+    } else if (k.display != nullptr && event.type == k.eventBase) {
+        int kind = reinterpret_cast<const XkbAnyEvent&>(event).xkb_type;
+        k.stale = k.stale || kind == XkbNewKeyboardNotify || kind == XkbMapNotify;
+    }
+}
+
 bool X11KeyboardUpdate(Display* display) {
     Keyboard& k = g_keyboard;
     if (k.display != display) {
@@ -124,18 +137,7 @@ bool X11KeyboardUpdate(Display* display) {
         k.display = display;
         k.stale = true;
     }
-    // Our connection selects nothing else: what arrives is about the keymap.
-    while (XPending(display) > 0) {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
-            k.stale = k.stale || event.xmapping.request == MappingKeyboard || event.xmapping.request == MappingModifier;
-        } else if (event.type == k.eventBase) {
-            int kind = reinterpret_cast<const XkbAnyEvent&>(event).xkb_type;
-            k.stale = k.stale || kind == XkbNewKeyboardNotify || kind == XkbMapNotify;
-        }
-    }
+    X11ReadEvents();
     k.changed = k.stale;
     if (k.stale) {
         FreeKeymap();

@@ -16,6 +16,8 @@ struct KeyStrokePlan {
 // Reads the notifications of the connection and, when the keymap changed,
 // the keymap again. False when XKB is missing.
 bool X11KeyboardUpdate(Display* display);
+// A keymap notification read from the connection (X11ReadEvents).
+void X11KeyboardNoteEvent(XEvent& event);
 // Reads the active group and the locked and latched modifiers (a round trip).
 bool X11KeyboardReadState(Display* display);
 // Whether the last X11KeyboardUpdate read a new keymap.

@@ -108,11 +108,15 @@ terminal_received() {  # terminal_received TEXT: the terminal's log contains TEX
 }
 
 # click_dialog_control X Y W H: clicks the middle of a control given in dialog
-# units of the 131 x 76 main dialog (the layout scales evenly).
+# units of the 131 x 76 main dialog (the layout scales evenly). A window
+# manager that maximises every window (matchbox) leaves the layout at the
+# dialog's own size, its fixed maximum, in the top left corner.
 click_dialog_control() {
-  local x="$1" y="$2" w="$3" h="$4" width height
+  local x="$1" y="$2" w="$3" h="$4" width height maximum
   eval "$(xdotool getwindowgeometry --shell "$TASTRA_WINDOW")"
   width="$WIDTH"; height="$HEIGHT"
+  maximum="$(xprop -id "$TASTRA_WINDOW" WM_NORMAL_HINTS | sed -n 's/.*maximum size: \([0-9]*\) by \([0-9]*\).*/\1 \2/p')"
+  if [ -n "$maximum" ]; then read -r width height <<<"$maximum"; fi
   xdotool mousemove --window "$TASTRA_WINDOW" $(( (2 * x + w) * width / 262 )) $(( (2 * y + h) * height / 152 )) click 1
 }
 
