@@ -128,12 +128,15 @@ void RebuildSpares() {
 int IndexOf(const Spare* spare) { return static_cast<int>(spare - g_injector.spares); }
 
 void BindChanged(Display* display, const bool* changed) {
+    int keycodes[MAX_SPARE_KEYCODES];
+    KeySym levels[MAX_SPARE_KEYCODES][LEVELS];
+    int count = 0;
     for (int i = 0; i < g_injector.spareCount; ++i) {
         if (!changed[i]) continue;
-        KeySym levels[LEVELS];
-        LevelsOf(g_injector.spares[i], levels);
-        X11KeyboardBindLevels(display, g_injector.spares[i].code, levels);
+        keycodes[count] = g_injector.spares[i].code;
+        LevelsOf(g_injector.spares[i], levels[count++]);
     }
+    if (count > 0) X11KeyboardBindKeys(display, keycodes, levels, count);
 }
 
 // The level holding `keysym`, or nullptr.
