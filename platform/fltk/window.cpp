@@ -205,9 +205,10 @@ BOOL IsWindowEnabled(HWND window) {
 
 HWND GetForegroundWindow() {
     if (!DesktopReady()) return 0;
-    HWND active = DesktopActiveWindow();
-    // Reports that came before the answer may still wait unread.
+    // Reports still unread first: one read now would end the activation
+    // with the answer below already out of date.
     DesktopHandleEvents();
+    HWND active = DesktopActiveWindow();
     if (g_windows.pending.window != 0 && active != g_windows.pending.window &&
         std::chrono::steady_clock::now() < g_windows.pending.until)
         return g_windows.pending.window;
