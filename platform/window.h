@@ -87,7 +87,13 @@ BOOL SetWindowTextW(HWND window, const WCHAR* text);
 BOOL SetDlgItemTextW(HWND dialog, int id, const WCHAR* text);
 int GetDlgItemTextW(HWND dialog, int id, WCHAR* text, int capacity);
 
-// Returns whether the window was visible before.
+// Returns whether the window was visible before. A backend whose key messages
+// may wait to be typed keeps the order of what comes from the terminal: called
+// while the dialog procedure handles WM_TIMER, ShowWindow and
+// SetForegroundWindow take effect after the key messages posted before them;
+// called for anything else (the user's own input to the dialog), at once. Keys
+// still waiting for another window when the user clicks into the dialog are
+// dropped: the user took the focus on purpose.
 BOOL ShowWindow(HWND window, int showCommand);
 BOOL IsWindowVisible(HWND window);
 // Returns whether the window was disabled before.

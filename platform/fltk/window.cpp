@@ -63,6 +63,16 @@ bool DesktopReady() {
     return g_windows.desktopOpen;
 }
 
+// A change of where keys go asked while the procedure handles a timer's
+// message (the poll of the terminal) waits for the keys posted before it;
+// asked for the user's own input to the dialog, it acts at once.
+void InTurn(void (*action)(long, long), long first, long second) {
+    if (g_dialog.handlingTimer)
+        DesktopAfterWaitingKeys(action, first, second);
+    else
+        action(first, second);
+}
+
 long WmState(Window xid) {
     Atom wmState = XInternAtom(fl_display, "WM_STATE", False);
     Atom type = None;
@@ -81,6 +91,9 @@ int FollowDialogState(void* event, void*) {
     const XEvent* e = static_cast<const XEvent*>(event);
     if (g_dialog.window == nullptr || e->xany.window != static_cast<Window>(g_dialog.hwnd)) return 0;
     if (e->type == MapNotify) g_dialog.shown = true;
+    // The user clicked into the dialog: keys still waiting for the window that
+    // had the focus go, rather than wait for it or reach the dialog.
+    if (e->type == ButtonPress && DesktopReady()) DesktopDropWaitingKeys(g_dialog.hwnd);
     if (e->type == PropertyNotify && e->xproperty.atom == XInternAtom(fl_display, "WM_STATE", False))
         g_dialog.shown = WmState(static_cast<Window>(g_dialog.hwnd)) == NormalState;
     return 0;
@@ -171,11 +184,11 @@ BOOL ShowWindow(HWND window, int showCommand) {
     if (showCommand == SW_HIDE && window == g_windows.pending.window) g_windows.pending.window = 0;
     if (IsDialog(window)) {
         BOOL was = g_dialog.shown ? TRUE : FALSE;
-        DesktopAfterWaitingKeys(ShowInTurn, window, showCommand);
+        InTurn(ShowInTurn, window, showCommand);
         return was;
     }
     if (window == 0 || !DesktopReady()) return FALSE;
-    DesktopAfterWaitingKeys(ShowInTurn, window, showCommand);
+    InTurn(ShowInTurn, window, showCommand);
     return FALSE;
 }
 
@@ -221,8 +234,8 @@ BOOL SetForegroundWindow(HWND window) {
     HWND before = DesktopReady() ? DesktopActiveWindow() : 0;
     bool ok = true;
     if (IsDialog(window))
-        DesktopAfterWaitingKeys(ActivateInTurn, window, 0);
-    else if (DesktopKeysWaiting() == 0)
+        InTurn(ActivateInTurn, window, 0);
+    else if (DesktopKeysWaiting() == 0 || !g_dialog.handlingTimer)
         ok = DesktopActivate(window);
     else
         ok = (DesktopAfterWaitingKeys(ActivateInTurn, window, 0), DesktopWindowExists(window));

@@ -36,6 +36,7 @@ struct DialogState {
                      // flag blinks while a window manager reparents
     DialogControl controls[kMaxControls];
     int controlCount;
+    bool handlingTimer;  // the procedure handles WM_TIMER (window_loop.cpp)
 };
 
 extern DialogState g_dialog;

@@ -37,6 +37,10 @@ void DesktopTypeWaitingKeys();
 int DesktopKeysWaiting();
 void DesktopAfterWaitingKeys(void (*action)(long, long), long first, long second);
 
+// Drops the keys waiting to be typed for any window but `kept`; actions
+// still run in turn. For when the user has taken the focus there on purpose.
+void DesktopDropWaitingKeys(HWND kept);
+
 // A descriptor that the dialog's loop watches for reading, calling
 // DesktopHandleEvents when it is ready; -1 when there is none to watch.
 // DesktopHandleEvents returns false once the connection is gone: the

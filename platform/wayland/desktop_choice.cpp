@@ -118,6 +118,10 @@ void DesktopAfterWaitingKeys(void (*action)(long, long), long first, long second
         X11AfterWaitingKeys(action, first, second);
 }
 
+void DesktopDropWaitingKeys(HWND kept) {
+    if (!KeysTypedAtOnce()) X11DropWaitingKeys(kept);
+}
+
 // The compositor gives the focus to an X window only through its own protocol.
 void DesktopActivateDialog(HWND dialog) {
     if (Wayland()) WaylandActivate(dialog);

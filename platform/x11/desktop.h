@@ -62,6 +62,10 @@ int X11KeysWaiting();
 // the user sees next (focus, windows, the on-screen keyboard, the screen).
 void X11AfterWaitingKeys(void (*action)(long, long), long first, long second);
 
+// Drops the keys waiting for any top-level window but `kept`'s (and keeps
+// those whose window was unknown); actions stay in turn.
+void X11DropWaitingKeys(HWND kept);
+
 // A polite close request (WM_DELETE_WINDOW or _NET_CLOSE_WINDOW), then XSync.
 // Never kills a client.
 void X11RequestClose(HWND window);

@@ -35,6 +35,7 @@ int DesktopKeysWaiting() { return X11KeysWaiting(); }
 void DesktopAfterWaitingKeys(void (*action)(long, long), long first, long second) {
     X11AfterWaitingKeys(action, first, second);
 }
+void DesktopDropWaitingKeys(HWND kept) { X11DropWaitingKeys(kept); }
 void DesktopActivateDialog(HWND) {}
 
 LONG ChangeDisplaySettingsEx(const WCHAR*, DEVMODEW* mode, HWND, DWORD flags, void*) {

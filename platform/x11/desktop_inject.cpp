@@ -376,6 +376,22 @@ void X11AfterWaitingKeys(void (*action)(long, long), long first, long second) {
     Schedule(NowUs());
 }
 
+void X11DropWaitingKeys(HWND kept) {
+    Injector& in = g_injector;
+    // Called from an action in its turn, the batch being typed holds places.
+    if (in.typing) return;
+    HWND keptTop = X11TopLevelOf(kept);
+    int count = 0;
+    for (int i = 0; i < in.count; ++i) {
+        const Entry& entry = At(i);
+        if (!entry.action && entry.target > 0 && entry.target != keptTop) continue;
+        in.queue[(in.head + count++) % QUEUE_SIZE] = entry;
+    }
+    in.count = count;
+    in.waitingForLevel = in.waitingForFocus = false;
+    Schedule(NowUs());
+}
+
 void X11ReleaseSpareKeycodes() {
     Injector& in = g_injector;
     Display* display = X11DesktopDisplay();
