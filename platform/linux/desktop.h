@@ -37,12 +37,23 @@ void DesktopTypeWaitingKeys();
 int DesktopKeysWaiting();
 void DesktopAfterWaitingKeys(void (*action)(long, long), long first, long second);
 
+// Drops the keys waiting to be typed for any window but `kept`; actions
+// still run in turn. For when the user has taken the focus there on purpose.
+void DesktopDropWaitingKeys(HWND kept);
+
 // A descriptor that the dialog's loop watches for reading, calling
 // DesktopHandleEvents when it is ready; -1 when there is none to watch.
 // DesktopHandleEvents returns false once the connection is gone: the
-// descriptor then stays readable and must no longer be watched.
+// descriptor then stays readable and must no longer be watched. It also
+// reads what other calls here took in meanwhile, so the loop calls it
+// before it waits, too.
 int DesktopEventFd();
 bool DesktopHandleEvents();
+
+// Calls `reported(window)` whenever the desktop reports another active
+// window (0: none), as its events are read: by DesktopHandleEvents and by
+// the calls here that read them. nullptr stops it.
+void DesktopWatchActiveWindow(void (*reported)(HWND active));
 
 // After the toolkit raised and activated the program's own dialog (an X
 // window): whatever else the desktop needs to give it the focus.
@@ -51,7 +62,7 @@ void DesktopActivateDialog(HWND dialog);
 // One desktop: its folder fills the table, desktop_choice.cpp lists it in
 // the order the desktops are probed and keeps the first whose `open`
 // succeeds. The operations are those of the functions above; a desktop that
-// types every key at once leaves the four waiting-key operations null (the
+// types every key at once leaves the five waiting-key operations null (the
 // action after waiting keys then runs at once), one that needs nothing to
 // give the dialog the focus leaves `activateDialog` null.
 struct DEVMODEW;
@@ -77,8 +88,10 @@ struct Desktop {
     void (*typeWaitingKeys)();
     int (*keysWaiting)();
     void (*afterWaitingKeys)(void (*action)(long, long), long first, long second);
+    void (*dropWaitingKeys)(HWND kept);
     int (*eventFd)();
     bool (*handleEvents)();
+    void (*watchActiveWindow)(void (*reported)(HWND active));
     void (*activateDialog)(HWND dialog);
     // platform/display.h and platform/sip.h on this desktop.
     LONG (*changeDisplaySettings)(DEVMODEW* mode, DWORD flags);

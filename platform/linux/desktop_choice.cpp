@@ -95,6 +95,13 @@ void DesktopAfterWaitingKeys(void (*action)(long, long), long first, long second
         action(first, second);
 }
 
+void DesktopDropWaitingKeys(HWND kept) {
+    if (g_choice.desktop != nullptr && g_choice.desktop->dropWaitingKeys != nullptr)
+        g_choice.desktop->dropWaitingKeys(kept);
+}
+
+void DesktopWatchActiveWindow(void (*reported)(HWND active)) { Chosen().watchActiveWindow(reported); }
+
 void DesktopActivateDialog(HWND dialog) {
     const Desktop& desktop = Chosen();
     if (desktop.activateDialog != nullptr) desktop.activateDialog(dialog);

@@ -23,7 +23,8 @@ struct Toplevel {
     char title[MAX_TITLE];
     char appId[MAX_APP_ID];
     bool activated;
-    bool complete;  // a first done arrived: title and state are known
+    bool reportedActive;  // `activated` as of the last done
+    bool complete;        // a first done arrived: title and state are known
 };
 
 struct Toplevels {
@@ -31,6 +32,7 @@ struct Toplevels {
     Toplevel list[MAX_TOPLEVELS];
     int count;
     HWND nextHandle;
+    void (*reported)(HWND active);
 };
 
 Toplevels g_toplevels;
@@ -66,8 +68,17 @@ void OnState(void*, zwlr_foreign_toplevel_handle_v1* handle, wl_array* states) {
         if (state[i] == ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED) t->activated = true;
 }
 
+HWND NameOf(const Toplevel& t);
+
+// A done applies the state sent before it: a toplevel activated since the
+// last is the compositor's report of another active window.
 void OnDone(void*, zwlr_foreign_toplevel_handle_v1* handle) {
-    if (Toplevel* t = EntryOf(handle)) t->complete = true;
+    Toplevel* t = EntryOf(handle);
+    if (t == nullptr) return;
+    t->complete = true;
+    bool newlyActive = t->activated && !t->reportedActive;
+    t->reportedActive = t->activated;
+    if (newlyActive && g_toplevels.reported != nullptr) g_toplevels.reported(NameOf(*t));
 }
 
 void OnClosed(void*, zwlr_foreign_toplevel_handle_v1* handle) {
@@ -144,7 +155,9 @@ bool ActivateToplevel(Toplevel* t) {
 }  // namespace
 
 void WaylandToplevelsStart(zwlr_foreign_toplevel_manager_v1* manager) {
+    void (*reported)(HWND) = g_toplevels.reported;
     g_toplevels = Toplevels{};
+    g_toplevels.reported = reported;
     g_toplevels.manager = manager;
     g_toplevels.nextHandle = FIRST_HANDLE;
     zwlr_foreign_toplevel_manager_v1_add_listener(manager, &MANAGER_LISTENER, nullptr);
@@ -184,6 +197,8 @@ HWND WaylandActiveWindow() {
 }
 
 HWND WaylandKeyboardTarget() { return WaylandActiveWindow(); }
+
+void WaylandWatchActiveWindow(void (*reported)(HWND active)) { g_toplevels.reported = reported; }
 
 bool WaylandActivate(HWND window) {
     if (!WaylandRoundtrip()) return false;

@@ -238,6 +238,37 @@ HWND X11ActiveWindow() {
     return static_cast<HWND>(active);
 }
 
+// The window manager announces every change of _NET_ACTIVE_WINDOW on the
+// root; the value is read when the change is, as the event carries none.
+struct ActiveWatch {
+    void (*reported)(HWND active);
+    Window last;
+};
+static ActiveWatch g_activeWatch{};
+
+void X11WatchActiveWindow(void (*reported)(HWND active)) {
+    Display* display = X11DesktopDisplay();
+    g_activeWatch = ActiveWatch{reported, 0};
+    if (!display || !reported) return;
+    X11BeginTrap();
+    XWindowAttributes attributes{};
+    Window root = DefaultRootWindow(display);
+    XGetWindowAttributes(display, root, &attributes);
+    XSelectInput(display, root, attributes.your_event_mask | PropertyChangeMask);
+    g_activeWatch.last = ReadWindowProperty(root, X11Atoms().netActiveWindow);
+    X11EndTrap();
+}
+
+void X11NoteRootProperty(const XPropertyEvent& event) {
+    if (!g_activeWatch.reported || event.atom != X11Atoms().netActiveWindow) return;
+    int error = X11TrappedError();
+    Window active = event.state == PropertyDelete ? 0 : ReadWindowProperty(event.window, event.atom);
+    X11SetTrappedError(error);
+    if (active == g_activeWatch.last) return;
+    g_activeWatch.last = active;
+    g_activeWatch.reported(static_cast<HWND>(active));
+}
+
 // With the focus following the pointer, keys go to the window under it.
 static Window PointerTopLevel() {
     Display* display = X11DesktopDisplay();
