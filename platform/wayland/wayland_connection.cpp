@@ -42,7 +42,7 @@ void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface
     if (g_connection.offeredCount < MAX_GLOBALS) g_connection.offered[g_connection.offeredCount++] = known;
     // Version 1 of each is all we use, and every compositor offers it.
     if (known == SEAT && g.seat == nullptr)
-        g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        WaylandSeatStart(g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1)));
     else if (known == OUTPUT && !g.output) {
         g.output = true;
         WaylandScreenStart(static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 1)));
@@ -117,7 +117,11 @@ int WaylandDesktopFd() {
     return g_connection.globals.display != nullptr ? wl_display_get_fd(g_connection.globals.display) : -1;
 }
 
-bool WaylandDesktopDispatch() { return WaylandDispatchFor(0); }
+bool WaylandDesktopDispatch() {
+    if (!WaylandDispatchFor(0)) return false;
+    WaylandKeyboardReassert();
+    return WaylandFlush();
+}
 
 bool WaylandFlush() {
     wl_display* display = g_connection.globals.display;

@@ -35,7 +35,10 @@ bool WaylandDispatchFor(int timeoutMs);
 // connection).
 void WaylandToplevelsStart(zwlr_foreign_toplevel_manager_v1* manager);
 void WaylandToplevelsStop();
+void WaylandSeatStart(wl_seat* seat);
 void WaylandKeyboardStop();
+// Sends the virtual keyboard's keymap again when the compositor replaced it.
+void WaylandKeyboardReassert();
 void WaylandOutputsStart(zwlr_output_manager_v1* manager);
 void WaylandScreenStart(wl_output* output);
 void WaylandOutputsStop();

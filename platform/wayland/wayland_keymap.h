@@ -3,6 +3,7 @@
 // pressed and no state of the user's keyboard can change what arrives.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/types.h"
@@ -34,6 +35,11 @@ int WaylandKeymapSlot(WaylandKeymap* keymap, uint32_t keysym, long long now, boo
 // The keymap as XKB text (format xkb v1), terminated. Returns its size with
 // the terminator, or -1 when it does not fit.
 int WaylandKeymapText(const WaylandKeymap* keymap, char* out, int capacity);
+
+// Whether a keymap the seat announces (`size` bytes of XKB text, as the
+// compositor wrote it again) is one of ours, not one the compositor put on
+// our keyboard in its place.
+bool WaylandKeymapIsOurs(const char* text, size_t size);
 
 // The keysym of a virtual key, or of a typed UTF-16 character (Latin-1
 // keysyms up to U+00FF, Unicode keysyms above); 0 for what has no key.

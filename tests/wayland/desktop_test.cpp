@@ -123,6 +123,25 @@ TEST_F(WaylandDesktopTest, EveryCharacterArrivesInFootExactlyAndInOrder) {
     EXPECT_EQ(content, expected);
 }
 
+// sway's keyboard configuration, applied to every keyboard (ours too), seen
+// by an X program: the loop reads what the compositor said, then keys come.
+TEST_F(WaylandDesktopTest, CharactersStayExactThroughALayoutChangeAndAReload) {
+    const std::u16string text = u"yz@ä€";
+    std::string expected = Utf8(text + u"\r" + text + u"\r");
+    std::string content = TypeInto(
+        "layout",
+        [&] {
+            for (const char* command : {"swaymsg -q input type:keyboard xkb_layout de", "swaymsg -q reload"}) {
+                ASSERT_EQ(std::system(command), 0) << command;
+                ASSERT_TRUE(WaylandDesktopDispatch());
+                Type(text);
+                Press(VK_RETURN, 0x0D);
+            }
+        },
+        expected, true);
+    EXPECT_EQ(content, expected);
+}
+
 // foot sends DEL for its Backspace key and xterm style sequences for the others.
 TEST_F(WaylandDesktopTest, EditingAndCursorKeysArriveAsKeyPresses) {
     std::string expected = "ab\x7f\t\x1b\x1b[A\x1b[B\x1b[C\x1b[D\x1b[H\x1b[F\x1b[3~x";

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/wayland/wayland_desktop.h"
@@ -116,6 +118,26 @@ TEST_F(KeymapTest, AFullKeymapGivesUpTheLeastRecentlyUsedExtraNeverTheBaseSet) {
     Compile();
     EXPECT_EQ(Typed('a'), "a");
     EXPECT_EQ(Typed(0x010003B1u), Utf8(u'α'));
+}
+
+// The seat announces keymaps as the compositor writes them out again: ours
+// is told from the layouts a compositor puts on every keyboard.
+TEST_F(KeymapTest, OursIsToldFromTheCompositorsLayoutsAsTheSeatAnnouncesThem) {
+    Compile();
+    auto announced = [](xkb_keymap* keymap) {
+        char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+        bool ours = WaylandKeymapIsOurs(text, std::strlen(text) + 1);
+        std::free(text);
+        return ours;
+    };
+    EXPECT_TRUE(announced(compiled));
+    for (const char* layout : {"us", "de"}) {
+        xkb_rule_names names{nullptr, nullptr, layout, nullptr, nullptr};
+        xkb_keymap* theirs = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        ASSERT_NE(theirs, nullptr) << layout;
+        EXPECT_FALSE(announced(theirs)) << layout;
+        xkb_keymap_unref(theirs);
+    }
 }
 
 TEST(KeysymTest, KeysAndCharactersWithoutAKeyHaveNone) {
