@@ -45,8 +45,3 @@ void WaylandOutputsStop();
 // Ends the on-screen keyboard this program started: it goes with the
 // program, and wvkbd would spin once its compositor is gone.
 void WaylandSipStop();
-
-// UTF-8 <-> UTF-16 for titles; cut to fit, always terminated. Characters
-// beyond the BMP and broken sequences become U+FFFD.
-void WaylandUtf8ToUtf16(WCHAR* dst, int capacity, const char* src);
-void WaylandUtf16ToUtf8(char* dst, int capacity, const WCHAR* src);

@@ -197,6 +197,22 @@ TEST_F(WaylandDesktopTest, WindowsAreFoundActivatedAndClosedPolitely) {
     EXPECT_FALSE(ClientExited(clients[1]));
 }
 
+// Titles are compared as text: a character beyond the BMP is a surrogate
+// pair on our side and four bytes on the compositor's. xterm gives its X
+// window such a title only as compound text, which the compositor ignores.
+TEST_F(WaylandDesktopTest, TitlesBeyondTheBmpFindTheirWindows) {
+    const std::u16string title = u"clef \U0001D11E", xTitle = u"x" + title;
+    clients.push_back(StartClient({"foot", "-T", Utf8(title), "sleep", "60"}));
+    clients.push_back(StartClient({"xterm", "-T", "xclef", "-e", "sleep", "60"}));
+    EXPECT_TRUE(WaitFor([&] { return WaylandFindTopLevel(u"foot", title.c_str()) != 0; }));
+    ASSERT_TRUE(WaitFor([] { return X11FindTopLevel(nullptr, u"xclef") != 0; }));
+    std::string rename = "xdotool search --name '^xclef$' set_window --name '" + Utf8(xTitle) + "'";
+    ASSERT_EQ(std::system(rename.c_str()), 0);
+    HWND x = Activated(xTitle);
+    EXPECT_NE(x, 0);
+    EXPECT_EQ(x, X11FindTopLevel(nullptr, xTitle.c_str())) << "an X window is named by its id";
+}
+
 TEST_F(WaylandDesktopTest, MessagesOfOtherKindsAndForNoWindowAreRefused) {
     EXPECT_FALSE(WaylandPostKeyMessage(0, WM_CHAR, 'a', 1));
     EXPECT_FALSE(WaylandPostKeyMessage(static_cast<HWND>(1) << 30, WM_CHAR, 'a', 1));
