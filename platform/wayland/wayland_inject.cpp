@@ -28,6 +28,7 @@ struct Injector {
     wl_keyboard* seatKeyboard;
     WaylandKeymap keymap;
     bool keymapSent;  // false: ours must be sent (again) before the next key
+    int group;        // the group our keyboard's state holds
     HWND checkedTarget;
     long long checkedAtMs;
 };
@@ -56,6 +57,7 @@ bool SendKeymap() {
     // None of our modifiers is ever held or locked.
     zwp_virtual_keyboard_v1_modifiers(g_injector.keyboard, 0, 0, 0, 0);
     g_injector.keymapSent = true;
+    g_injector.group = 0;
     return true;
 }
 
@@ -74,7 +76,12 @@ bool TypeKeysym(uint32_t keysym) {
     long long now = NowMs();
     int slot = WaylandKeymapSlot(&g_injector.keymap, keysym, now, &changed);
     if (slot < 0 || (changed && !SendKeymap())) return false;
-    uint32_t key = static_cast<uint32_t>(slot + WAYLAND_FIRST_KEYCODE - 8);
+    int group = WaylandKeymapGroup(slot);
+    if (group != g_injector.group) {
+        zwp_virtual_keyboard_v1_modifiers(g_injector.keyboard, 0, 0, 0, static_cast<uint32_t>(group));
+        g_injector.group = group;
+    }
+    uint32_t key = static_cast<uint32_t>(WaylandKeymapKeycode(slot) - 8);
     zwp_virtual_keyboard_v1_key(g_injector.keyboard, static_cast<uint32_t>(now), key, KEY_PRESSED);
     zwp_virtual_keyboard_v1_key(g_injector.keyboard, static_cast<uint32_t>(now), key, KEY_RELEASED);
     return true;
