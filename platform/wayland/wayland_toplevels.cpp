@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/common/utf8.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_internal.h"
 #include "platform/x11/desktop.h"
@@ -119,8 +120,8 @@ HWND XWindowOf(const Toplevel& t) {
     if (t.title[0] == 0) return 0;
     WCHAR title[MAX_TITLE];
     WCHAR appId[MAX_APP_ID];
-    WaylandUtf8ToUtf16(title, MAX_TITLE, t.title);
-    WaylandUtf8ToUtf16(appId, MAX_APP_ID, t.appId);
+    Utf8ToUtf16(title, MAX_TITLE, t.title, MAX_TITLE);
+    Utf8ToUtf16(appId, MAX_APP_ID, t.appId, MAX_APP_ID);
     return X11FindTopLevel(appId[0] != 0 ? appId : nullptr, title);
 }
 
@@ -176,8 +177,8 @@ HWND WaylandFindTopLevel(const WCHAR* className, const WCHAR* title) {
     WaylandRoundtrip();
     char wantedTitle[MAX_TITLE * 3];
     char wantedClass[MAX_APP_ID * 3];
-    if (title != nullptr) WaylandUtf16ToUtf8(wantedTitle, sizeof wantedTitle, title);
-    if (className != nullptr) WaylandUtf16ToUtf8(wantedClass, sizeof wantedClass, className);
+    if (title != nullptr) Utf16ToUtf8(wantedTitle, sizeof wantedTitle, title);
+    if (className != nullptr) Utf16ToUtf8(wantedClass, sizeof wantedClass, className);
     for (int i = 0; i < g_toplevels.count; ++i) {
         const Toplevel& t = g_toplevels.list[i];
         if (!t.complete) continue;

@@ -57,6 +57,14 @@ expect_received "$ctrl$ascii€$latin1"$'\e[3~\e' "every byte value: Ctrl specia
 type_on_terminal Up Down Right Left
 expect_received $'\e[A\e[B\e[C\e[D' "the cursor keys arrive as key presses"
 
+# sway gives its keyboard configuration, a layout set or a reload, to every
+# keyboard, Tastra's too: the characters stay exact all the same.
+for change in "input type:keyboard xkb_layout de" reload; do
+  swaymsg -q $change
+  type_on_terminal -H 79 7a 40 e4 80
+  expect_received "yz@ä€" "after swaymsg $change, y z @ ä € arrive exactly"
+done
+
 if [ "$language" = german ]; then
   # The terminal sends Latin-1.
   german="Grüße aus Köln: Maß, Äpfel, Öl, Übel"
