@@ -78,10 +78,40 @@ void SendKey(void*, uint32_t key, bool pressed) {
 }
 const LayoutSink kSink{SendKey, nullptr};
 
+bool SameCharacter(xkb_keysym_t a, xkb_keysym_t b) {
+    uint32_t character = xkb_keysym_to_utf32(a);
+    return a == b || (character != 0 && character == xkb_keysym_to_utf32(b));
+}
+
+// GNOME switches among the user's layouts by locking a group of one keymap,
+// and tells the new group only to the focused program: never to us. With
+// several groups, only a stroke that types the same in each is sure.
+bool SureInEveryGroup(const LayoutKeys* layout, uint32_t keysym) {
+    LayoutStroke stroke{};
+    if (!LayoutKeysFind(layout, keysym, &stroke)) return false;
+    xkb_layout_index_t groups = xkb_keymap_num_layouts(layout->keymap);
+    if (groups <= 1) return true;
+    xkb_state* state = xkb_state_new(layout->keymap);
+    if (state == nullptr) return false;
+    xkb_mod_mask_t held = (stroke.shift ? layout->shiftMask : 0) | (stroke.level3 ? layout->level3Mask : 0);
+    bool same = true;
+    for (xkb_layout_index_t group = 0; group < groups && same; ++group) {
+        xkb_state_update_mask(state, held, 0, layout->lockedMods, 0, 0, group);
+        same = SameCharacter(xkb_state_key_get_one_sym(state, stroke.key + 8), keysym);
+    }
+    xkb_state_unref(state);
+    return same;
+}
+
 bool TypeKeysym(uint32_t keysym) {
     const LayoutKeys* layout = PortalKeyboardLayout(KEYMAP_WAIT_MS);
     if (layout == nullptr || !PortalSessionActive()) return false;
-    if (LayoutKeysType(layout, keysym, kSink, g_desktop.unicodeInput)) return true;
+    LayoutStroke stroke{};
+    bool found = LayoutKeysFind(layout, keysym, &stroke);
+    // Typed by code only where the layout lacks it: a wrong group gives no key.
+    if ((found ? SureInEveryGroup(layout, keysym) : g_desktop.unicodeInput) &&
+        LayoutKeysType(layout, keysym, kSink, g_desktop.unicodeInput))
+        return true;
     uint32_t codepoint = xkb_keysym_to_utf32(keysym);
     if (codepoint != 0 && MissingCharacterNote(codepoint)) {
         if (g_desktop.schedule != nullptr)
