@@ -38,7 +38,6 @@ check "foot takes the keyboard and receives what the terminal sends" test -n "$R
 
 # Every byte value: what the layout has arrives exactly, what it lacks is
 # never typed and is told once, on the error output and as a notification.
-echo "# $SECONDS s: the table"
 type_on_terminal -H "${BYTE_TABLE_BYTES[@]}"
 type_on_terminal -H 7f
 type_on_terminal -H 1b
@@ -90,7 +89,6 @@ if [ "$layout" = us,de ]; then
   expect_received "Gre aus Kln , pfel 1234." "after the switch, what is the same on both layouts arrives, nothing wrong"
 fi
 
-echo "# $SECONDS s: PF1"
 # PF1 shows the dialog, PF1 again hides it; mutter decides whether an X
 # window may come to the front.
 type_on_terminal F1
