@@ -27,6 +27,6 @@ const Desktop PORTAL_DESKTOP = {
     PortalEventFd,
     PortalHandleEvents,
     nullptr,
-    X11ChangeDisplaySettings,
-    X11SipInfo,
+    PortalChangeDisplaySettings,
+    PortalSipInfo,
 };

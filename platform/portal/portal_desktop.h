@@ -40,6 +40,12 @@ void PortalAfterWaitingKeys(void (*action)(long, long), long first, long second)
 int PortalEventFd();
 bool PortalHandleEvents();
 
+// platform/display.h through mutter's display configuration and
+// platform/sip.h through GNOME's screen keyboard setting, with their contracts.
+struct DEVMODEW;
+LONG PortalChangeDisplaySettings(DEVMODEW* mode, DWORD flags);
+BOOL PortalSipInfo(UINT action, void* info);
+
 // The close shortcut as GSettings writes it ("['<Alt>F4']"): its modifier
 // keys and its key's keysym; false for one that names no key.
 struct PortalShortcut {

@@ -14,6 +14,8 @@ layout="$WITH_MUTTER_LAYOUT"
 
 session_init "$(mktemp -d)"
 trap 'session_cleanup; rm -rf "$SESSION_DIR"' EXIT
+# GSettings reads where its writer (dconf, started on demand) writes.
+dbus-update-activation-environment XDG_CONFIG_HOME
 
 start_line
 start_terminal --no-escape
@@ -101,10 +103,29 @@ check "PF1 shows the dialog" wait_until 10 "the dialog shown" window_is_mapped "
 type_on_terminal F1
 check "PF1 again hides it" wait_until 10 "the dialog hidden" sh -c "! xwininfo -id $TASTRA_WINDOW | grep -q IsViewable"
 
+# PF2 turns GNOME's screen keyboard on and off through its setting.
+osk() { [ "$(gsettings get org.gnome.desktop.a11y.applications screen-keyboard-enabled)" = "$1" ]; }
+type_on_terminal F2
+check "PF2 turns on GNOME's screen keyboard" wait_until 10 "the screen keyboard on" osk true
+type_on_terminal F2
+check "PF2 again turns it off" wait_until 10 "the screen keyboard off" osk false
+check "Tastra still runs after PF2" kill -0 "$TASTRA_PID"
+
 # PF4 types the desktop's close shortcut into the focused native window.
 receiver_gone() { ! kill -0 "$RECEIVER_PID" 2>/dev/null; }
+native_focused() { xprop -root _NET_ACTIVE_WINDOW | grep -q '# 0x0$'; }
+check "foot has the focus back" wait_until 10 "foot focused" native_focused
 type_on_terminal F4
 check "PF4 closes the focused foot" wait_until 20 "foot to close" receiver_gone
 check "Tastra still runs after PF4" kill -0 "$TASTRA_PID"
+
+# PF3 turns the screen through mutter's display configuration; Xwayland's
+# screen follows.
+screen_is() { xdpyinfo | grep -q "dimensions: *$1 pixels"; }
+type_on_terminal F3
+check "PF3 turns the screen" wait_until 10 "the screen turned" screen_is 768x1024
+type_on_terminal F3
+check "PF3 again turns it back" wait_until 10 "the screen back" screen_is 1024x768
+check "Tastra still runs after PF3" kill -0 "$TASTRA_PID"
 
 finish
