@@ -4,6 +4,7 @@
 // normal and 270, its monitors in their current modes, for this session only.
 #include <sdbus-c++/sdbus-c++.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -80,7 +81,8 @@ bool Apply(Screen* screen, uint32_t transform, uint32_t method) {
             .onInterface(kService)
             .withArguments(screen->serial, method, applied, Properties{});
         return true;
-    } catch (const sdbus::Error&) {
+    } catch (const sdbus::Error& e) {
+        if (method != METHOD_VERIFY) std::fprintf(stderr, "tastra: mutter did not turn the screen: %s\n", e.what());
         return false;
     }
 }

@@ -17,6 +17,7 @@ struct KeyboardState {
     wl_seat* seat = nullptr;
     SeatKeyboard follower;
     LayoutKeys keys;
+    bool waited;  // for a first keymap: a seat without a keyboard is waited for once
 };
 KeyboardState g_keyboard;
 
@@ -83,6 +84,7 @@ void PortalKeyboardClose() {
     g_keyboard.display = nullptr;
     g_keyboard.registry = nullptr;
     g_keyboard.seat = nullptr;
+    g_keyboard.waited = false;
 }
 
 int PortalKeyboardFd() { return g_keyboard.display != nullptr ? wl_display_get_fd(g_keyboard.display) : -1; }
@@ -94,6 +96,8 @@ const LayoutKeys* PortalKeyboardLayout(int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     // Keymaps that arrived since the last key count before it.
     if (!DispatchFor(0)) return nullptr;
+    if (g_keyboard.follower.keymaps == 0 && g_keyboard.waited) return nullptr;
+    g_keyboard.waited = true;
     while (g_keyboard.follower.keymaps == 0) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || !DispatchFor(static_cast<int>(left.count()))) return nullptr;

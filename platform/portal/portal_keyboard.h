@@ -15,5 +15,6 @@ int PortalKeyboardFd();
 bool PortalKeyboardDispatch();
 
 // Waits up to `timeoutMs` for the first keymap (a headless seat has no
-// keyboard before the first key). nullptr until there is one.
+// keyboard before the first key), once: later calls only read what came.
+// nullptr until there is one.
 const LayoutKeys* PortalKeyboardLayout(int timeoutMs);

@@ -123,9 +123,9 @@ check "Tastra still runs after PF4" kill -0 "$TASTRA_PID"
 # screen follows.
 screen_is() { xdpyinfo | grep -q "dimensions: *$1 pixels"; }
 type_on_terminal F3
-check "PF3 turns the screen" wait_until 10 "the screen turned" screen_is 768x1024
+check "PF3 turns the screen" wait_until 20 "the screen turned" screen_is 768x1024
 type_on_terminal F3
-check "PF3 again turns it back" wait_until 10 "the screen back" screen_is 1024x768
+check "PF3 again turns it back" wait_until 20 "the screen back" screen_is 1024x768
 check "Tastra still runs after PF3" kill -0 "$TASTRA_PID"
 
 finish
