@@ -101,3 +101,4 @@ struct Desktop {
 // The desktops there are, each defined in its own folder.
 extern const Desktop X11_DESKTOP;      // platform/x11/: any X display, Xwayland too
 extern const Desktop WAYLAND_DESKTOP;  // platform/wayland/: wlroots compositors
+extern const Desktop PORTAL_DESKTOP;   // platform/portal/: GNOME, KDE through the remote desktop portal

@@ -14,6 +14,7 @@ namespace {
 const Desktop* const kDesktops[] = {
 #if TASTRA_WITH_WAYLAND
     &WAYLAND_DESKTOP,
+    &PORTAL_DESKTOP,
 #endif
     &X11_DESKTOP,
 };
