@@ -64,38 +64,40 @@ void DesktopActivateDialog(HWND dialog);
 // succeeds. The operations are those of the functions above; a desktop that
 // types every key at once leaves the five waiting-key operations null (the
 // action after waiting keys then runs at once), one that needs nothing to
-// give the dialog the focus leaves `activateDialog` null.
+// give the dialog the focus leaves `activateDialog` null, one that never
+// reports the active window leaves `watchActiveWindow` null. Tables are
+// written with designated initializers, so an operation left out is null.
 struct DEVMODEW;
 struct Desktop {
     // Connects; false when this desktop cannot serve this session, with
     // whatever it opened closed again.
-    bool (*open)();
-    void (*close)();
+    bool (*open)() = nullptr;
+    void (*close)() = nullptr;
     // Whether it reaches the native programs of a Wayland session; when a
     // Wayland session is left to one that does not, the user is told.
-    bool reachesWayland;
-    HWND (*findTopLevel)(const WCHAR* className, const WCHAR* title);
-    HWND (*activeWindow)();
-    HWND (*keyboardTarget)();
-    bool (*showAndActivate)(HWND window);
-    bool (*activate)(HWND window);
-    bool (*hide)(HWND window);
-    bool (*windowExists)(HWND window);
-    HWND (*rootWindow)();
-    BOOL (*postKeyMessage)(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
-    void (*requestClose)(HWND window);
-    void (*setKeyTimer)(void (*schedule)(int milliseconds));
-    void (*typeWaitingKeys)();
-    int (*keysWaiting)();
-    void (*afterWaitingKeys)(void (*action)(long, long), long first, long second);
-    void (*dropWaitingKeys)(HWND kept);
-    int (*eventFd)();
-    bool (*handleEvents)();
-    void (*watchActiveWindow)(void (*reported)(HWND active));
-    void (*activateDialog)(HWND dialog);
+    bool reachesWayland = false;
+    HWND (*findTopLevel)(const WCHAR* className, const WCHAR* title) = nullptr;
+    HWND (*activeWindow)() = nullptr;
+    HWND (*keyboardTarget)() = nullptr;
+    bool (*showAndActivate)(HWND window) = nullptr;
+    bool (*activate)(HWND window) = nullptr;
+    bool (*hide)(HWND window) = nullptr;
+    bool (*windowExists)(HWND window) = nullptr;
+    HWND (*rootWindow)() = nullptr;
+    BOOL (*postKeyMessage)(HWND target, UINT message, WPARAM wParam, LPARAM lParam) = nullptr;
+    void (*requestClose)(HWND window) = nullptr;
+    void (*setKeyTimer)(void (*schedule)(int milliseconds)) = nullptr;
+    void (*typeWaitingKeys)() = nullptr;
+    int (*keysWaiting)() = nullptr;
+    void (*afterWaitingKeys)(void (*action)(long, long), long first, long second) = nullptr;
+    void (*dropWaitingKeys)(HWND kept) = nullptr;
+    int (*eventFd)() = nullptr;
+    bool (*handleEvents)() = nullptr;
+    void (*watchActiveWindow)(void (*reported)(HWND active)) = nullptr;
+    void (*activateDialog)(HWND dialog) = nullptr;
     // platform/display.h and platform/sip.h on this desktop.
-    LONG (*changeDisplaySettings)(DEVMODEW* mode, DWORD flags);
-    BOOL (*sipInfo)(UINT action, void* info);
+    LONG (*changeDisplaySettings)(DEVMODEW* mode, DWORD flags) = nullptr;
+    BOOL (*sipInfo)(UINT action, void* info) = nullptr;
 };
 
 // The desktops there are, each defined in its own folder.

@@ -101,7 +101,11 @@ void DesktopDropWaitingKeys(HWND kept) {
         g_choice.desktop->dropWaitingKeys(kept);
 }
 
-void DesktopWatchActiveWindow(void (*reported)(HWND active)) { Chosen().watchActiveWindow(reported); }
+// A desktop that reports nothing leaves a pending activation to its time limit.
+void DesktopWatchActiveWindow(void (*reported)(HWND active)) {
+    const Desktop& desktop = Chosen();
+    if (desktop.watchActiveWindow != nullptr) desktop.watchActiveWindow(reported);
+}
 
 void DesktopActivateDialog(HWND dialog) {
     const Desktop& desktop = Chosen();

@@ -7,26 +7,26 @@
 
 // Keys wait in turn for the portal to take the one before.
 const Desktop PORTAL_DESKTOP = {
-    PortalDesktopOpen,
-    PortalDesktopClose,
-    true,
-    X11FindTopLevel,
-    PortalActiveWindow,
-    PortalActiveWindow,  // the keyboard goes where the focus is
-    PortalShowAndActivate,
-    PortalActivate,
-    PortalHide,
-    PortalWindowExists,
-    X11RootWindow,  // the dialog is on Xwayland's display, whose root stands for the desktop
-    PortalPostKeyMessage,
-    PortalRequestClose,
-    PortalSetKeyTimer,
-    PortalTypeWaitingKeys,
-    PortalKeysWaiting,
-    PortalAfterWaitingKeys,
-    PortalEventFd,
-    PortalHandleEvents,
-    nullptr,
-    PortalChangeDisplaySettings,
-    PortalSipInfo,
+    .open = PortalDesktopOpen,
+    .close = PortalDesktopClose,
+    .reachesWayland = true,
+    .findTopLevel = X11FindTopLevel,
+    .activeWindow = PortalActiveWindow,
+    .keyboardTarget = PortalActiveWindow,  // the keyboard goes where the focus is
+    .showAndActivate = PortalShowAndActivate,
+    .activate = PortalActivate,
+    .hide = PortalHide,
+    .windowExists = PortalWindowExists,
+    // The dialog is on Xwayland's display, whose root stands for the desktop.
+    .rootWindow = X11RootWindow,
+    .postKeyMessage = PortalPostKeyMessage,
+    .requestClose = PortalRequestClose,
+    .setKeyTimer = PortalSetKeyTimer,
+    .typeWaitingKeys = PortalTypeWaitingKeys,
+    .keysWaiting = PortalKeysWaiting,
+    .afterWaitingKeys = PortalAfterWaitingKeys,
+    .eventFd = PortalEventFd,
+    .handleEvents = PortalHandleEvents,
+    .changeDisplaySettings = PortalChangeDisplaySettings,
+    .sipInfo = PortalSipInfo,
 };
