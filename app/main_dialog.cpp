@@ -1,13 +1,17 @@
 // The main dialog: its procedure, initialisation and control routines.
 #include "app/shell.h"
+
+#include "app/options.h"
 #include "base/resource.h"
 #include "keys/input_translation.h"
 #include "link/bt_provisioning.h"
 #include "link/serial_link.h"
+#include "platform/bluetooth.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "ports/port_entry.h"
 #include "ports/port_list.h"
+#include "ports/registry_lookup.h"
 
 HANDLE g_hPort = INVALID_HANDLE_VALUE;
 
@@ -19,6 +23,54 @@ const WCHAR CREDIT_TEXT[] = u"(c) Tastra developers";
 const WCHAR WEB_ADDRESS[] = u"tastra.example.org";
 const WCHAR BUILD_DATE[] = u"" __DATE__;  // "Mmm dd yyyy"
 constexpr int BUILD_YEAR_POS = 7;
+
+// With --reconnect, a line that hung up is waited for: at each retry tick
+// the selected entry is connected again if its device is back, with one
+// attempt. The tick is the only pace, so attempts are never closer than its
+// period.
+struct RetryState {
+    bool waiting;
+    int ticks;  // since the wait began
+};
+RetryState g_retry = {};
+
+// Connecting a Bluetooth device that is away holds the dialog for the
+// backend's whole wait (seconds), so after the first tick it is tried only
+// every fifth.
+constexpr int BLUETOOTH_RETRY_TICKS = 5;
+
+void StopWaiting(HWND dialog) {
+    g_retry = {};
+    KillTimer(dialog, RETRY_TIMER_ID);
+}
+
+void StartWaiting(HWND dialog) {
+    g_retry = {};
+    g_retry.waiting = SetTimer(dialog, RETRY_TIMER_ID, RETRY_PERIOD_MS, nullptr) != 0;
+}
+
+// A serial line is back when its device is registered again. A Bluetooth
+// port is registered only by connecting, so it is tried every few ticks,
+// and only while the radio is on: a retry must not switch on a radio the
+// user switched off.
+bool LineMayBeBack(HWND dialog) {
+    LRESULT selected = SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0);
+    if (selected == CB_ERR) return false;
+    WCHAR entry[MAX_TEXT] = {};
+    SendDlgItemMessageW(dialog, IDC_PORT, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(entry));
+    if (IsBluetoothEntry(entry)) {
+        DWORD mode = BTH_POWER_OFF;
+        return (g_retry.ticks - 1) % BLUETOOTH_RETRY_TICKS == 0 && BthGetMode(&mode) == 0 && mode != BTH_POWER_OFF;
+    }
+    WCHAR deviceName[DEVICE_NAME_CHARS + 1];
+    WCopy(deviceName, entry, DEVICE_NAME_CHARS + 1);
+    return DeviceExists(deviceName) != 0;
+}
+
+void Connect(HWND dialog, int attempts) {
+    ResetTerminalInput();
+    g_hPort = ConnectTerminal(dialog, attempts);
+}
 
 void FillPortList(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_PORT, CB_RESETCONTENT, 0, 0);
@@ -40,8 +92,7 @@ void FillSpeedList(HWND dialog) {
 
 void OnConnectButton(HWND dialog) {
     if (g_hPort == INVALID_HANDLE_VALUE) {
-        ResetTerminalInput();
-        g_hPort = ConnectTerminal(dialog);
+        Connect(dialog, CONNECT_ATTEMPTS);
     } else {
         DisconnectTerminal(dialog, g_hPort);
         g_hPort = INVALID_HANDLE_VALUE;
@@ -62,9 +113,23 @@ void OnPollTimer(HWND dialog) {
     if (g_hPort == INVALID_HANDLE_VALUE || PollTerminalInput(dialog, g_hPort)) return;
     DropLostTerminal(dialog, g_hPort);
     g_hPort = INVALID_HANDLE_VALUE;
+    if (g_startOptions.reconnect) StartWaiting(dialog);
+}
+
+void OnRetryTimer(HWND dialog) {
+    if (!g_retry.waiting || g_hPort != INVALID_HANDLE_VALUE) {
+        StopWaiting(dialog);
+        return;
+    }
+    ++g_retry.ticks;
+    if (!LineMayBeBack(dialog)) return;
+    Connect(dialog, 1);
+    if (g_hPort != INVALID_HANDLE_VALUE) StopWaiting(dialog);
 }
 
 void OnCommand(HWND dialog, WPARAM wParam) {
+    // Whatever the user does in the dialog takes over from the waiting.
+    if (g_retry.waiting) StopWaiting(dialog);
     // Compared as a whole: a button counts only with BN_CLICKED in the high word.
     if (wParam == static_cast<WPARAM>(IDC_CONNECT))
         OnConnectButton(dialog);
@@ -77,18 +142,32 @@ void OnCommand(HWND dialog, WPARAM wParam) {
 
 INT_PTR MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG: InitMainDialog(dialog); return TRUE;
+        case WM_INITDIALOG:
+            g_retry = {};
+            InitMainDialog(dialog);
+            return TRUE;
         case WM_CLOSE:
         case WM_DESTROY:
+            StopWaiting(dialog);
             DisconnectTerminal(dialog, g_hPort);
             g_hPort = INVALID_HANDLE_VALUE;
             PostQuitMessage(0);
             return TRUE;
         case WM_SETTINGCHANGE: CenterDialog(dialog); return TRUE;
-        case WM_TIMER: OnPollTimer(dialog); return TRUE;
+        case WM_TIMER:
+            if (wParam == RETRY_TIMER_ID)
+                OnRetryTimer(dialog);
+            else
+                OnPollTimer(dialog);
+            return TRUE;
         case WM_COMMAND: OnCommand(dialog, wParam); return TRUE;
         default: return FALSE;
     }
+}
+
+void ConnectAtStart(HWND dialog) {
+    Connect(dialog, CONNECT_ATTEMPTS);
+    if (g_hPort == INVALID_HANDLE_VALUE && g_startOptions.reconnect) StartWaiting(dialog);
 }
 
 void InitMainDialog(HWND dialog) {

@@ -1,5 +1,8 @@
-// Start-up: one copy only, the language, the dialog and the message loop.
+// Start-up: one copy only (a second start, options and all, only shows the
+// first), the language, the dialog with the start options, the message loop.
 #include "app/shell.h"
+
+#include "app/options.h"
 #include "base/resource.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -31,6 +34,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, const WCHAR*, int) {
         return 1;
     }
     ShowWindow(dialog, SW_SHOWNORMAL);
+    ApplyStartOptions(dialog);
 
     MSG message;
     while (GetMessageW(&message, 0, 0, 0) > 0) {

@@ -44,14 +44,14 @@ DWORD ReadSelectedSpeed(HWND dialog) {
     return static_cast<DWORD>(WToLong(text));
 }
 
-// Opens the entry and sends the handshake, with up to three attempts. The
-// status line keeps the first open failure unless a handshake failure,
+// Opens the entry and sends the handshake, with up to `attempts` attempts.
+// The status line keeps the first open failure unless a handshake failure,
 // which says more, comes later.
-HANDLE OpenWithHandshake(HWND dialog, const WCHAR* entry) {
-    for (int attemptsLeft = CONNECT_ATTEMPTS; attemptsLeft > 0;) {
+HANDLE OpenWithHandshake(HWND dialog, const WCHAR* entry, int attempts) {
+    for (int attemptsLeft = attempts; attemptsLeft > 0;) {
         HANDLE port = OpenSelectedPort(entry, ReadSelectedSpeed(dialog));
         if (port == INVALID_HANDLE_VALUE) {
-            if (attemptsLeft == CONNECT_ATTEMPTS) SetStatusString(dialog, IDS_ERR_PORT);
+            if (attemptsLeft == attempts) SetStatusString(dialog, IDS_ERR_PORT);
         } else if (WriteBytes(port, HANDSHAKE_BYTES, sizeof HANDSHAKE_BYTES)) {
             Sleep(SETTLE_PAUSE_MS);
             return port;
@@ -121,13 +121,13 @@ bool PrepareBluetooth(const WCHAR* entry) {
 }
 }  // namespace
 
-HANDLE ConnectTerminal(HWND dialog) {
+HANDLE ConnectTerminal(HWND dialog, int attempts) {
     LRESULT selected = SendDlgItemMessageW(dialog, IDC_PORT, CB_GETCURSEL, 0, 0);
     if (selected == CB_ERR) return INVALID_HANDLE_VALUE;
     WCHAR entry[MAX_TEXT] = {};
     SendDlgItemMessageW(dialog, IDC_PORT, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(entry));
 
-    HANDLE port = OpenWithHandshake(dialog, entry);
+    HANDLE port = OpenWithHandshake(dialog, entry, attempts);
     if (port == INVALID_HANDLE_VALUE) {
         BluetoothShutdown();
         return INVALID_HANDLE_VALUE;

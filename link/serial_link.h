@@ -11,7 +11,9 @@ constexpr int CONNECT_ATTEMPTS = 3;
 constexpr UINT_PTR POLL_TIMER_ID = 1;
 constexpr UINT POLL_PERIOD_MS = 100;
 
-HANDLE ConnectTerminal(HWND dialog);
+// Opens the selected entry and greets the terminal, with up to `attempts`
+// opens (a retry that comes back by itself needs only one).
+HANDLE ConnectTerminal(HWND dialog, int attempts = CONNECT_ATTEMPTS);
 void DisconnectTerminal(HWND dialog, HANDLE port);
 // After the line hung up: as DisconnectTerminal, without the farewell that
 // nobody would receive, and the status line says the connection is lost.

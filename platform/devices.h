@@ -22,6 +22,13 @@ enum FINDEX_SEARCH_OPS {
 // With FindExSearchLimitToDevices: searches the registered devices for
 // `name`. Returns a search handle that the caller releases with FindClose,
 // or INVALID_HANDLE_VALUE when no device matches.
+//
+// Every search looks afresh: a device that went away (an adapter pulled
+// out, a pseudo-terminal gone) is not found, and once it is back it is
+// found again under the same name by the next search. A search is cheap
+// enough to repeat every few seconds (well under a millisecond on Linux).
+// How quickly a returning device shows is the backend's: at once where the
+// system lists it at once.
 HANDLE FindFirstFileExW(const WCHAR* name, FINDEX_INFO_LEVELS level, WIN32_FIND_DATAW* data, FINDEX_SEARCH_OPS search,
                         void* filter, DWORD flags);
 BOOL FindClose(HANDLE search);

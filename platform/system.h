@@ -1,4 +1,5 @@
-// Sleep, the clock, the user's language, process start and 8-bit text.
+// Sleep, the clock, the user's language, process start, 8-bit text, and the
+// program's arguments and standard output.
 #pragma once
 
 #include "platform/types.h"
@@ -27,3 +28,18 @@ BOOL CreateProcessW(const WCHAR* image, const WCHAR* commandLine, DWORD creation
 // (size_t)-1. With `dst` nullptr, `capacity` is ignored and the result is
 // the length the whole text needs (or (size_t)-1).
 size_t WideToMultiByte(char* dst, const WCHAR* src, size_t capacity);
+
+// The arguments the program was started with, after its own name, into
+// `arguments` (`capacity` of them at most). `argc` and `argv` are what
+// main received: Linux reads them as UTF-8 (a byte that is not becomes
+// U+FFFD); Windows ignores them and splits its own wide command line as
+// CommandLineToArgvW does. Returns the count, or -1 when there are more
+// than `capacity` or one does not fit MAX_TEXT characters.
+int GetProgramArguments(int argc, char** argv, WCHAR (*arguments)[MAX_TEXT], int capacity);
+
+// Writes text to the standard output or error, as UTF-8 where that is 8-bit.
+// A Windows program started from a console writes to that console. Nothing
+// happens where there is nowhere to write.
+constexpr DWORD STD_OUTPUT = 1;
+constexpr DWORD STD_ERROR = 2;
+void WriteStandardText(DWORD stream, const WCHAR* text);

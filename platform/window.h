@@ -87,16 +87,24 @@ BOOL SetWindowTextW(HWND window, const WCHAR* text);
 BOOL SetDlgItemTextW(HWND dialog, int id, const WCHAR* text);
 int GetDlgItemTextW(HWND dialog, int id, WCHAR* text, int capacity);
 
-// Returns whether the window was visible before.
+// Returns whether the window was visible before. A backend whose key messages
+// may wait to be typed keeps the order of what comes from the terminal: called
+// while the dialog procedure handles WM_TIMER, ShowWindow and
+// SetForegroundWindow take effect after the key messages posted before them;
+// called for anything else (the user's own input to the dialog), at once. Keys
+// still waiting for another window when the user clicks into the dialog are
+// dropped: the user took the focus on purpose.
 BOOL ShowWindow(HWND window, int showCommand);
 BOOL IsWindowVisible(HWND window);
 // Returns whether the window was disabled before.
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
 
-// The window the user works with, 0 when there is none. A window asked for
-// with SetForegroundWindow counts as it until the desktop has made it so, for
-// at most a few seconds (a window manager may apply the request late).
+// The window the user works with, 0 when there is none: what the desktop
+// reports active. A window asked for with SetForegroundWindow stands in for
+// it until the desktop reports that window active, or any other than the one
+// active when it was asked (the user chose one), and for at most a few
+// seconds (a window manager may apply the request late).
 HWND GetForegroundWindow();
 BOOL SetForegroundWindow(HWND window);
 

@@ -8,6 +8,8 @@
 
 void EmuResetSystem();
 void EmuSetLanguage(LANGID language);
+// Everything written to STD_OUTPUT or STD_ERROR since the reset.
+const std::u16string& EmuStandardText(DWORD stream);
 
 void EmuResetProcesses();
 struct EmuProcess {

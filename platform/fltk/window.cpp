@@ -19,10 +19,13 @@ namespace {
 
 // The window manager applies an activation when it gets to it, seconds late
 // when it is busy (openbox grabs its keys again at every keymap change). Until
-// it has, or for a few seconds, the window asked for is the foreground: else
-// PF1 pressed twice would show the dialog twice instead of showing and hiding.
+// it reports that done, or reports any window active other than the one active
+// when we asked (the user chose another), the window asked for is the
+// foreground: else PF1 pressed twice would show the dialog twice instead of
+// showing and hiding. A desktop that never reports is bounded by time.
 struct PendingActivation {
     HWND window = 0;
+    HWND before = 0;
     std::chrono::steady_clock::time_point until;
 };
 constexpr std::chrono::seconds kActivationWait{3};
@@ -38,15 +41,36 @@ void HandleDesktopEvents(FL_SOCKET fd, void*) {
     if (!DesktopHandleEvents()) Fl::remove_fd(fd);
 }
 
+// Events another call took in wait in memory, where the descriptor shows nothing.
+void HandleTakenDesktopEvents(void*) { DesktopHandleEvents(); }
+
+void EndPendingActivation(HWND active) {
+    if (active != 0 && active != g_windows.pending.before) g_windows.pending.window = 0;
+}
+
 // The desktop service keeps its own connection, opened on first use (a
 // second copy needs it before it has any window of its own).
 bool DesktopReady() {
     if (!g_windows.desktopTried) {
         g_windows.desktopTried = true;
         g_windows.desktopOpen = DesktopOpen();
-        if (g_windows.desktopOpen && DesktopEventFd() >= 0) Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
+        if (g_windows.desktopOpen) DesktopWatchActiveWindow(EndPendingActivation);
+        if (g_windows.desktopOpen && DesktopEventFd() >= 0) {
+            Fl::add_fd(DesktopEventFd(), FL_READ, HandleDesktopEvents);
+            Fl::add_check(HandleTakenDesktopEvents);
+        }
     }
     return g_windows.desktopOpen;
+}
+
+// A change of where keys go asked while the procedure handles a timer's
+// message (the poll of the terminal) waits for the keys posted before it;
+// asked for the user's own input to the dialog, it acts at once.
+void InTurn(void (*action)(long, long), long first, long second) {
+    if (g_dialog.handlingTimer)
+        DesktopAfterWaitingKeys(action, first, second);
+    else
+        action(first, second);
 }
 
 long WmState(Window xid) {
@@ -67,6 +91,9 @@ int FollowDialogState(void* event, void*) {
     const XEvent* e = static_cast<const XEvent*>(event);
     if (g_dialog.window == nullptr || e->xany.window != static_cast<Window>(g_dialog.hwnd)) return 0;
     if (e->type == MapNotify) g_dialog.shown = true;
+    // The user clicked into the dialog: keys still waiting for the window that
+    // had the focus go, rather than wait for it or reach the dialog.
+    if (e->type == ButtonPress && DesktopReady()) DesktopDropWaitingKeys(g_dialog.hwnd);
     if (e->type == PropertyNotify && e->xproperty.atom == XInternAtom(fl_display, "WM_STATE", False))
         g_dialog.shown = WmState(static_cast<Window>(g_dialog.hwnd)) == NormalState;
     return 0;
@@ -157,11 +184,11 @@ BOOL ShowWindow(HWND window, int showCommand) {
     if (showCommand == SW_HIDE && window == g_windows.pending.window) g_windows.pending.window = 0;
     if (IsDialog(window)) {
         BOOL was = g_dialog.shown ? TRUE : FALSE;
-        DesktopAfterWaitingKeys(ShowInTurn, window, showCommand);
+        InTurn(ShowInTurn, window, showCommand);
         return was;
     }
     if (window == 0 || !DesktopReady()) return FALSE;
-    DesktopAfterWaitingKeys(ShowInTurn, window, showCommand);
+    InTurn(ShowInTurn, window, showCommand);
     return FALSE;
 }
 
@@ -191,6 +218,9 @@ BOOL IsWindowEnabled(HWND window) {
 
 HWND GetForegroundWindow() {
     if (!DesktopReady()) return 0;
+    // Reports still unread first: one read now would end the activation
+    // with the answer below already out of date.
+    DesktopHandleEvents();
     HWND active = DesktopActiveWindow();
     if (g_windows.pending.window != 0 && active != g_windows.pending.window &&
         std::chrono::steady_clock::now() < g_windows.pending.until)
@@ -200,17 +230,16 @@ HWND GetForegroundWindow() {
 }
 
 BOOL SetForegroundWindow(HWND window) {
-    auto asked = [window] { g_windows.pending = {window, std::chrono::steady_clock::now() + kActivationWait}; };
-    if (IsDialog(window)) {
-        DesktopAfterWaitingKeys(ActivateInTurn, window, 0);
-        asked();
-        return TRUE;
-    }
-    if (window == 0 || !DesktopReady()) return FALSE;
-    bool ok = DesktopKeysWaiting() == 0
-                  ? DesktopActivate(window)
-                  : (DesktopAfterWaitingKeys(ActivateInTurn, window, 0), DesktopWindowExists(window));
-    if (ok) asked();
+    if (!IsDialog(window) && (window == 0 || !DesktopReady())) return FALSE;
+    HWND before = DesktopReady() ? DesktopActiveWindow() : 0;
+    bool ok = true;
+    if (IsDialog(window))
+        InTurn(ActivateInTurn, window, 0);
+    else if (DesktopKeysWaiting() == 0 || !g_dialog.handlingTimer)
+        ok = DesktopActivate(window);
+    else
+        ok = (DesktopAfterWaitingKeys(ActivateInTurn, window, 0), DesktopWindowExists(window));
+    if (ok) g_windows.pending = {window, before, std::chrono::steady_clock::now() + kActivationWait};
     return ok ? TRUE : FALSE;
 }
 

@@ -35,6 +35,7 @@ struct DialogState {
     Fl_Image* icon;  // the icon control's picture; FLTK widgets do not own theirs
     DialogControl controls[kMaxControls];
     int controlCount;
+    bool handlingTimer;  // the procedure handles WM_TIMER (window_loop.cpp)
 };
 
 extern DialogState g_dialog;

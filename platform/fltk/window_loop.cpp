@@ -26,6 +26,16 @@ BOOL PostToOtherWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     return FALSE;
 }
 
+// What the procedure does for a timer keeps its place behind the keys posted
+// before; what it does for anything else acts at once (window.cpp).
+LRESULT Deliver(const MSG* message) {
+    bool outer = g_dialog.handlingTimer;
+    g_dialog.handlingTimer = message->message == WM_TIMER;
+    LRESULT result = g_dialog.procedure(message->hwnd, message->message, message->wParam, message->lParam);
+    g_dialog.handlingTimer = outer;
+    return result;
+}
+
 void TypeWaitingKeys(void*) { DesktopTypeWaitingKeys(); }
 
 void ScheduleWaitingKeys(int milliseconds) {
@@ -84,16 +94,12 @@ BOOL GetMessageW(MSG* message, HWND, UINT, UINT) {
 BOOL IsDialogMessageW(HWND dialog, MSG* message) {
     if (!IsDialog(dialog)) return FALSE;
     if (message->hwnd == dialog) {
-        g_dialog.procedure(dialog, message->message, message->wParam, message->lParam);
+        Deliver(message);
         return TRUE;
     }
     return ControlFromHandle(message->hwnd) != nullptr ? TRUE : FALSE;
 }
 
-LRESULT DispatchMessageW(const MSG* message) {
-    if (IsDialog(message->hwnd))
-        return g_dialog.procedure(message->hwnd, message->message, message->wParam, message->lParam);
-    return 0;
-}
+LRESULT DispatchMessageW(const MSG* message) { return IsDialog(message->hwnd) ? Deliver(message) : 0; }
 
 void PostQuitMessage(int exitCode) { QueueQuit(exitCode); }

@@ -11,7 +11,6 @@
 
 #include "platform/kde/kde_desktop.h"
 #include "platform/kde/kde_internal.h"
-#include "platform/wayland/seat_keyboard.h"
 
 namespace {
 
@@ -87,15 +86,16 @@ bool KdeDesktopOpen(const char* displayName) {
         return false;
     }
     org_kde_kwin_fake_input_authenticate(g.fakeInput, "Tastra", "types what a serial terminal sends");
-    SeatKeyboardFollow(g.seat, &g.layout);
-    for (int waited = 0; SeatKeyboardKeymaps() == 0 && waited < KEYMAP_TIMEOUT_MS; waited += 20)
+    SeatKeyboardFollow(&g.follower, g.seat, &g.layout);
+    for (int waited = 0; g.follower.keymaps == 0 && waited < KEYMAP_TIMEOUT_MS; waited += 20)
         if (!KdeWaylandDispatch(20)) break;
     g_connection.epoll = epoll_create1(EPOLL_CLOEXEC);
-    if (SeatKeyboardKeymaps() == 0 || g_connection.epoll < 0 || !KdeWindowsStart() ||
-        !Watch(wl_display_get_fd(display)) || !Watch(KdeBusFd())) {
+    if (g.follower.keymaps == 0 || g_connection.epoll < 0 || !KdeWindowsStart() || !Watch(wl_display_get_fd(display)) ||
+        !Watch(KdeBusFd())) {
         KdeDesktopClose();
         return false;
     }
+    KdeKeysStart();
     return true;
 }
 
@@ -105,7 +105,7 @@ void KdeDesktopClose() {
         KdeKeysStop();
         KdeWindowsStop();
         KdeOutputsStop();
-        SeatKeyboardStop();
+        SeatKeyboardStop(&g.follower);
         if (g.fakeInput != nullptr) org_kde_kwin_fake_input_destroy(g.fakeInput);
         if (g.seat != nullptr) wl_seat_destroy(g.seat);
         if (g.registry != nullptr) wl_registry_destroy(g.registry);

@@ -31,6 +31,8 @@ bool KdeWindowExists(HWND window);
 void KdeRequestClose(HWND window);
 // Brings the dialog (an X window just mapped) to the front.
 void KdeActivateDialog(HWND dialog);
+// Calls `reported(window)` as KWin reports another active window (0: none).
+void KdeWatchActiveWindow(void (*reported)(HWND active));
 
 // WM_KEYDOWN / WM_KEYUP / WM_CHAR by the rules of
 // platform/common/key_strokes.h, queued and typed paced from the loop's
@@ -41,6 +43,8 @@ void KdeSetKeyTimer(void (*schedule)(int milliseconds));
 void KdeTypeWaitingKeys();
 int KdeKeysWaiting();
 void KdeAfterWaitingKeys(void (*action)(long, long), long first, long second);
+// Drops the waiting keys of any window but `kept`; actions still run.
+void KdeDropWaitingKeys(HWND kept);
 
 // platform/display.h and platform/sip.h on KDE: the first output turned
 // through KWin's output management, and KWin's own on-screen keyboard where

@@ -5,12 +5,10 @@
 #include <time.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <cstdio>
-
 #include "platform/common/key_strokes.h"
 #include "platform/kde/kde_desktop.h"
 #include "platform/kde/kde_internal.h"
-#include "platform/wayland/seat_keyboard.h"
+#include "platform/linux/missing_characters.h"
 #include "platform/wayland/wayland_keymap.h"
 #include "platform/window.h"
 
@@ -32,6 +30,7 @@ constexpr uint32_t KEY_PRESSED = 1;
 constexpr long long TARGET_CHECK_NS = 20000000;
 
 struct Entry {
+    HWND target;
     uint32_t key;
     bool pressed;
     bool ends;  // the last event of a key's stroke
@@ -49,12 +48,12 @@ struct Keys {
     void (*schedule)(int milliseconds);
     HWND checkedTarget;
     long long checkedAtNs;
-    // Characters the layout lacks, told once each per connection.
-    uint32_t told[LAYOUT_MAX_MISSING];
-    int toldCount;
+    HWND postingTarget;  // the window of the message being queued
     // The keymap and group the layout keys follow.
     int keymaps;
     uint32_t group;
+    bool unicodeInput;
+    long long tellAtNs;  // when to tell the characters not typed; 0: nothing to tell
 };
 Keys g_keys;
 
@@ -73,8 +72,8 @@ bool Enqueue(const Entry& entry) {
 
 // A stroke whose events do not all fit is dropped whole (TypeKeysym): a
 // held Shift would change the next keys.
-void QueueKey(uint32_t key, bool pressed) {
-    if (!g_keys.full && !Enqueue(Entry{key, pressed, false, nullptr, 0, 0})) g_keys.full = true;
+void QueueKey(void*, uint32_t key, bool pressed) {
+    if (!g_keys.full && !Enqueue(Entry{g_keys.postingTarget, key, pressed, false, nullptr, 0, 0})) g_keys.full = true;
 }
 
 void Pop() {
@@ -93,29 +92,14 @@ void Pace() {
     g_keys.nextNs += STROKE_GAP_NS;
 }
 
-void TellMissing() {
-    uint32_t missing[LAYOUT_MAX_MISSING];
-    int count = LayoutKeysTakeMissing(&KdeConnection().layout, missing, LAYOUT_MAX_MISSING);
-    for (int i = 0; i < count; ++i) {
-        bool told = false;
-        for (int k = 0; k < g_keys.toldCount; ++k)
-            told = told || g_keys.told[k] == missing[i];
-        if (told || g_keys.toldCount >= LAYOUT_MAX_MISSING) continue;
-        g_keys.told[g_keys.toldCount++] = missing[i];
-        char utf8[8] = {};
-        xkb_keysym_to_utf8(missing[i], utf8, sizeof utf8);
-        std::fprintf(stderr,
-                     "tastra: the keyboard layout has no key for '%s' (U+%04X); it is not typed. A layout that has it "
-                     "makes it typable.\n",
-                     utf8, xkb_keysym_to_utf32(missing[i]));
-    }
-}
+// The characters of a burst are told together, a moment after the first.
+constexpr long long GATHER_NS = 300000000;
 
 bool TypeKeysym(uint32_t keysym) {
     if (keysym == 0) return false;
     int before = g_keys.count;
     g_keys.full = false;
-    bool typed = LayoutKeysTypeKeysym(&KdeConnection().layout, keysym, QueueKey, false);
+    bool typed = LayoutKeysType(&KdeConnection().layout, keysym, LayoutSink{QueueKey, nullptr}, g_keys.unicodeInput);
     if (g_keys.full) {
         g_keys.count = before;
         return false;
@@ -124,7 +108,13 @@ bool TypeKeysym(uint32_t keysym) {
         g_keys.queue[(g_keys.head + g_keys.count - 1) % QUEUE_SIZE].ends = true;
         ++g_keys.waiting;
     }
-    if (!typed) TellMissing();
+    uint32_t codepoint = xkb_keysym_to_utf32(keysym);
+    if (!typed && codepoint != 0 && MissingCharacterNote(codepoint)) {
+        if (g_keys.schedule != nullptr)
+            g_keys.tellAtNs = NowNs() + GATHER_NS;
+        else
+            MissingCharactersTell();
+    }
     return typed;
 }
 
@@ -166,7 +156,16 @@ void Drain() {
         }
     }
     k.typing = false;
-    if (k.schedule != nullptr) k.schedule(k.count > 0 ? 0 : -1);
+    long long now = NowNs();
+    if (k.tellAtNs != 0 && (k.count == 0 || k.schedule == nullptr) && now >= k.tellAtNs) {
+        k.tellAtNs = 0;
+        MissingCharactersTell();
+    }
+    if (k.schedule == nullptr) return;
+    if (k.count > 0)
+        k.schedule(0);
+    else
+        k.schedule(k.tellAtNs != 0 ? static_cast<int>((k.tellAtNs - now) / 1000000) + 1 : -1);
 }
 
 bool TargetExists(HWND target) {
@@ -179,15 +178,24 @@ bool TargetExists(HWND target) {
 
 }  // namespace
 
+void KdeKeysStart() {
+    void (*schedule)(int) = g_keys.schedule;
+    g_keys = Keys{};
+    g_keys.schedule = schedule;
+    g_keys.keymaps = -1;
+    g_keys.unicodeInput = UnicodeInputWanted();
+    MissingCharactersReset();
+    ResetKeyStrokes();
+}
+
 void KdeKeysStop() {
     // What waits is typed first: keys already read from the line are the user's.
     void (*schedule)(int) = g_keys.schedule;
     g_keys.schedule = nullptr;
     Drain();
-    g_keys = Keys{};
+    if (g_keys.tellAtNs != 0) MissingCharactersTell();
+    KdeKeysStart();
     g_keys.schedule = schedule;
-    g_keys.keymaps = -1;
-    ResetKeyStrokes();
 }
 
 void KdeSetKeyTimer(void (*schedule)(int milliseconds)) { g_keys.schedule = schedule; }
@@ -197,12 +205,25 @@ void KdeTypeWaitingKeys() { Drain(); }
 int KdeKeysWaiting() { return g_keys.waiting; }
 
 void KdeAfterWaitingKeys(void (*action)(long, long), long first, long second) {
-    if (g_keys.count == 0 || g_keys.typing || !Enqueue(Entry{0, false, false, action, first, second})) {
+    if (g_keys.count == 0 || g_keys.typing || !Enqueue(Entry{0, 0, false, false, action, first, second})) {
         action(first, second);
         return;
     }
     ++g_keys.waiting;
     if (g_keys.schedule != nullptr) g_keys.schedule(0);
+}
+
+void KdeDropWaitingKeys(HWND kept) {
+    Keys& k = g_keys;
+    int count = 0, waiting = 0;
+    for (int i = 0; i < k.count; ++i) {
+        const Entry& entry = k.queue[(k.head + i) % QUEUE_SIZE];
+        if (entry.action == nullptr && entry.target != kept) continue;
+        if (entry.action != nullptr || entry.ends) ++waiting;
+        k.queue[(k.head + count++) % QUEUE_SIZE] = entry;
+    }
+    k.count = count;
+    k.waiting = waiting;
 }
 
 BOOL KdePostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
@@ -213,11 +234,12 @@ BOOL KdePostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
     KdeWaylandDispatch(0);
     KdeBusDispatch();
     KdeGlobals& g = KdeConnection();
-    if (SeatKeyboardKeymaps() != g_keys.keymaps || g.group != g_keys.group) {
-        g_keys.keymaps = SeatKeyboardKeymaps();
+    if (g.follower.keymaps != g_keys.keymaps || g.group != g_keys.group) {
+        g_keys.keymaps = g.follower.keymaps;
         g_keys.group = g.group;
-        LayoutKeysSetGroup(&g.layout, g.group);
+        LayoutKeysSetState(&g.layout, g.layout.lockedMods, g.group);
     }
+    g_keys.postingTarget = target;
     BOOL queued = TypeKeyMessage(typer, target, message, wParam);
     // With a loop, the keys of one turn are typed together right after it.
     if (g_keys.schedule != nullptr && !g_keys.typing)

@@ -5,6 +5,7 @@
 
 #include "fake-input-client-protocol.h"
 #include "platform/linux/layout_keys.h"
+#include "platform/wayland/seat_keyboard.h"
 
 namespace sdbus {
 class IConnection;
@@ -16,6 +17,7 @@ struct KdeGlobals {
     wl_seat* seat;
     org_kde_kwin_fake_input* fakeInput;
     LayoutKeys layout;
+    SeatKeyboard follower;
     // The active layout as KWin reports it on the session bus: the seat's
     // keyboard tells the group only to the focused program.
     uint32_t group;
@@ -43,5 +45,7 @@ bool KdeBusDispatch();
 void KdeOutputsBind(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
 void KdeOutputsStop();
 
-// The key queue (kde_inject.cpp): what waits is typed before the connection goes.
+// The key queue (kde_inject.cpp): a new connection; what waits is typed
+// before the connection goes, and the characters not typed are told.
+void KdeKeysStart();
 void KdeKeysStop();

@@ -55,6 +55,7 @@ struct Windows {
     int done;     // the last action script that reported
     int scripts;  // action scripts run
     HWND nextHandle;
+    void (*reported)(HWND active);
 };
 Windows g_windows;
 
@@ -274,7 +275,11 @@ bool KdeWindowsStart() {
         g_windows.object->registerMethod("Closed").onInterface(INTERFACE).implementedAs(OnClosed).withNoReply();
         g_windows.object->registerMethod("Active")
             .onInterface(INTERFACE)
-            .implementedAs([](const std::string& id) { Copy(g_windows.active, MAX_ID, id); })
+            .implementedAs([](const std::string& id) {
+                Copy(g_windows.active, MAX_ID, id);
+                KWinWindow* w = ById(g_windows.active);
+                if (g_windows.reported != nullptr) g_windows.reported(w != nullptr ? NameOf(*w) : 0);
+            })
             .withNoReply();
         g_windows.object->registerMethod("Ready")
             .onInterface(INTERFACE)
@@ -313,6 +318,7 @@ void KdeWindowsStop() {
     g_windows.bus.reset();
     g_windows.count = 0;
     g_windows.active[0] = 0;
+    g_windows.reported = nullptr;
     g_windows.ready = false;
     g_windows.done = g_windows.scripts = 0;
 }
@@ -399,3 +405,5 @@ void KdeRequestClose(HWND window) {
 void KdeActivateDialog(HWND dialog) {
     if (KWinWindow* w = Managed(dialog)) Act(w->id, ACTIVATE);
 }
+
+void KdeWatchActiveWindow(void (*reported)(HWND active)) { g_windows.reported = reported; }

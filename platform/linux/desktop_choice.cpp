@@ -15,6 +15,7 @@ const Desktop* const kDesktops[] = {
 #if TASTRA_WITH_WAYLAND
     &WAYLAND_DESKTOP,
     &KDE_DESKTOP,
+    &PORTAL_DESKTOP,
 #endif
     &X11_DESKTOP,
 };
@@ -94,6 +95,17 @@ void DesktopAfterWaitingKeys(void (*action)(long, long), long first, long second
         desktop.afterWaitingKeys(action, first, second);
     else
         action(first, second);
+}
+
+void DesktopDropWaitingKeys(HWND kept) {
+    if (g_choice.desktop != nullptr && g_choice.desktop->dropWaitingKeys != nullptr)
+        g_choice.desktop->dropWaitingKeys(kept);
+}
+
+// A desktop that reports nothing leaves a pending activation to its time limit.
+void DesktopWatchActiveWindow(void (*reported)(HWND active)) {
+    const Desktop& desktop = Chosen();
+    if (desktop.watchActiveWindow != nullptr) desktop.watchActiveWindow(reported);
 }
 
 void DesktopActivateDialog(HWND dialog) {

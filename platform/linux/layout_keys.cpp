@@ -3,150 +3,147 @@
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <cstring>
+
 namespace {
 
-constexpr uint32_t EVDEV_OFFSET = 8;
+constexpr uint32_t kEvdevOffset = 8;
+constexpr xkb_keycode_t kLastXKeycode = 255;
 
-// The first key whose first level in the group is `keysym`.
-uint32_t KeyOnFirstLevel(xkb_keymap* keymap, uint32_t group, uint32_t keysym) {
-    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap); code <= xkb_keymap_max_keycode(keymap); ++code) {
+// The modifiers a key sets when pressed alone, and its key. From the top
+// down: xkeyboard-config puts AltGr on a key no keyboard has (<LVL3>) below
+// Right Alt, the key a person presses.
+bool FindModifierKey(LayoutKeys* keys, xkb_keysym_t sym, LayoutStroke* stroke, uint32_t* mask) {
+    xkb_keycode_t first = xkb_keymap_min_keycode(keys->keymap);
+    xkb_keycode_t last = xkb_keymap_max_keycode(keys->keymap);
+    if (last > kLastXKeycode) last = kLastXKeycode;
+    for (xkb_keycode_t code = last; code >= first && code >= kEvdevOffset; --code) {
         const xkb_keysym_t* syms = nullptr;
-        if (xkb_keymap_key_get_syms_by_level(keymap, code, group, 0, &syms) == 1 && syms[0] == keysym)
-            return code - EVDEV_OFFSET;
+        if (xkb_keymap_key_get_syms_by_level(keys->keymap, code, 0, 0, &syms) != 1 || syms[0] != sym) continue;
+        xkb_state* state = xkb_state_new(keys->keymap);
+        if (state == nullptr) return false;
+        xkb_state_update_key(state, code, XKB_KEY_DOWN);
+        if (mask != nullptr) *mask = xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED);
+        xkb_state_unref(state);
+        *stroke = LayoutStroke{code - kEvdevOffset, false, false};
+        return true;
     }
-    return 0;
+    return false;
 }
 
-void FindModifierKeys(LayoutKeys* keys) {
-    keys->shiftKey = KeyOnFirstLevel(keys->keymap, keys->group, XKB_KEY_Shift_L);
-    if (keys->shiftKey == 0) keys->shiftKey = KeyOnFirstLevel(keys->keymap, keys->group, XKB_KEY_Shift_R);
-    keys->level3Key = KeyOnFirstLevel(keys->keymap, keys->group, XKB_KEY_ISO_Level3_Shift);
-    keys->controlKey = KeyOnFirstLevel(keys->keymap, keys->group, XKB_KEY_Control_L);
+uint32_t CharacterOf(xkb_keysym_t sym) { return xkb_keysym_to_utf32(sym); }
+
+bool Gives(xkb_keysym_t got, xkb_keysym_t wanted) {
+    if (got == XKB_KEY_NoSymbol) return false;
+    if (got == wanted) return true;
+    uint32_t character = CharacterOf(wanted);
+    // Only printable characters: Return and Tab have characters too, but a
+    // keypad Enter is not the Return key.
+    return character >= 0x20 && character != 0x7F && CharacterOf(got) == character;
 }
 
-void Record(LayoutKeys* keys, uint32_t keysym) {
-    for (int i = 0; i < keys->missingCount; ++i)
-        if (keys->missing[i] == keysym) return;
-    if (keys->missingCount < LAYOUT_MAX_MISSING) keys->missing[keys->missingCount++] = keysym;
+void TypeStroke(const LayoutKeys* keys, const LayoutStroke& stroke, const LayoutSink& sink, bool control = false) {
+    if (control) sink.send(sink.sink, keys->controlKey.key, true);
+    if (stroke.shift) sink.send(sink.sink, keys->shiftKey.key, true);
+    if (stroke.level3) sink.send(sink.sink, keys->level3Key.key, true);
+    sink.send(sink.sink, stroke.key, true);
+    sink.send(sink.sink, stroke.key, false);
+    if (stroke.level3) sink.send(sink.sink, keys->level3Key.key, false);
+    if (stroke.shift) sink.send(sink.sink, keys->shiftKey.key, false);
+    if (control) sink.send(sink.sink, keys->controlKey.key, false);
 }
 
-void Stroke(const LayoutKeys* keys, const LayoutStroke& stroke, LayoutSendKey send) {
-    if (stroke.shift) send(keys->shiftKey, true);
-    if (stroke.level3) send(keys->level3Key, true);
-    send(stroke.key, true);
-    send(stroke.key, false);
-    if (stroke.level3) send(keys->level3Key, false);
-    if (stroke.shift) send(keys->shiftKey, false);
-}
-
-// Ctrl+Shift+U, the code in hex, space: what GTK and IBus take as a character.
-bool TypeUnicode(const LayoutKeys* keys, uint32_t keysym, LayoutSendKey send) {
-    uint32_t code = xkb_keysym_to_utf32(keysym);
+// Ctrl+Shift+U, the code in hex, a space; false when the layout lacks a
+// key of it (nothing is typed then).
+bool TypeUnicodeInput(const LayoutKeys* keys, uint32_t character, const LayoutSink& sink) {
     LayoutStroke u{}, space{};
-    if (code == 0 || keys->controlKey == 0 || keys->shiftKey == 0 || !LayoutKeysFind(keys, XKB_KEY_u, &u) ||
-        !LayoutKeysFind(keys, XKB_KEY_space, &space))
-        return false;
     LayoutStroke digits[8];
+    char hex[9];
     int count = 0;
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        uint32_t digit = (code >> shift) & 0xF;
-        if (count == 0 && digit == 0 && shift > 0) continue;
-        uint32_t sym = digit < 10 ? XKB_KEY_0 + digit : XKB_KEY_a + digit - 10;
-        if (!LayoutKeysFind(keys, sym, &digits[count++])) return false;
-    }
-    send(keys->controlKey, true);
-    send(keys->shiftKey, true);
-    send(u.key, true);
-    send(u.key, false);
-    send(keys->shiftKey, false);
-    send(keys->controlKey, false);
+    for (uint32_t rest = character; count == 0 || rest != 0; rest >>= 4)
+        hex[count++] = "0123456789abcdef"[rest & 0xF];
+    if (keys->controlKey.key == 0 || keys->shiftKey.key == 0) return false;
+    if (!LayoutKeysFind(keys, XKB_KEY_u, &u) || !LayoutKeysFind(keys, XKB_KEY_space, &space)) return false;
     for (int i = 0; i < count; ++i)
-        Stroke(keys, digits[i], send);
-    Stroke(keys, space, send);
+        if (!LayoutKeysFind(keys, static_cast<uint32_t>(hex[count - 1 - i]), &digits[i])) return false;
+    u.shift = true;
+    TypeStroke(keys, u, sink, true);
+    for (int i = 0; i < count; ++i)
+        TypeStroke(keys, digits[i], sink);
+    TypeStroke(keys, space, sink);
     return true;
 }
 
 }  // namespace
 
-bool LayoutKeysLoad(LayoutKeys* keys, const char* keymapText, size_t length) {
+bool LayoutKeysLoad(LayoutKeys* keys, const char* text, size_t length) {
     if (keys->context == nullptr) keys->context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    if (keys->context == nullptr) return false;
-    // The text may end with its terminator.
-    while (length > 0 && keymapText[length - 1] == 0)
-        --length;
-    xkb_keymap* keymap = xkb_keymap_new_from_buffer(keys->context, keymapText, length, XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
-    if (keymap == nullptr) return false;
+    if (keys->context == nullptr || text == nullptr) return false;
+    size_t size = strnlen(text, length);
+    xkb_keymap* keymap =
+        xkb_keymap_new_from_buffer(keys->context, text, size, XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_state* probe = keymap != nullptr ? xkb_state_new(keymap) : nullptr;
+    if (probe == nullptr) {
+        xkb_keymap_unref(keymap);
+        return false;
+    }
+    if (keys->probe != nullptr) xkb_state_unref(keys->probe);
     if (keys->keymap != nullptr) xkb_keymap_unref(keys->keymap);
     keys->keymap = keymap;
+    keys->probe = probe;
     keys->group = 0;
-    FindModifierKeys(keys);
+    keys->lockedMods = 0;
+    keys->shiftMask = keys->level3Mask = 0;
+    keys->shiftKey = keys->level3Key = keys->controlKey = LayoutStroke{};
+    FindModifierKey(keys, XKB_KEY_Shift_L, &keys->shiftKey, &keys->shiftMask);
+    FindModifierKey(keys, XKB_KEY_ISO_Level3_Shift, &keys->level3Key, &keys->level3Mask);
+    FindModifierKey(keys, XKB_KEY_Control_L, &keys->controlKey, nullptr);
     return true;
 }
 
+void LayoutKeysSetState(LayoutKeys* keys, uint32_t lockedMods, uint32_t group) {
+    keys->lockedMods = lockedMods;
+    keys->group = group;
+}
+
 void LayoutKeysFree(LayoutKeys* keys) {
+    if (keys->probe != nullptr) xkb_state_unref(keys->probe);
     if (keys->keymap != nullptr) xkb_keymap_unref(keys->keymap);
     if (keys->context != nullptr) xkb_context_unref(keys->context);
     *keys = LayoutKeys{};
 }
 
-void LayoutKeysSetGroup(LayoutKeys* keys, uint32_t group) {
-    if (keys->keymap == nullptr) return;
-    uint32_t groups = xkb_keymap_num_layouts(keys->keymap);
-    keys->group = groups > 0 ? group % groups : 0;
-    FindModifierKeys(keys);
-}
-
-// The key with the fewest modifiers; among those the lowest code, so a main
-// block key wins over a keypad one.
+// Every key under each combination of Shift and AltGr, as the receiving
+// program's own xkb state would see it with the user's locks on.
 bool LayoutKeysFind(const LayoutKeys* keys, uint32_t keysym, LayoutStroke* stroke) {
-    xkb_keymap* keymap = keys->keymap;
-    if (keymap == nullptr || keysym == 0) return false;
-    xkb_mod_index_t shiftIndex = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_SHIFT);
-    xkb_mod_index_t level3Index = xkb_keymap_mod_get_index(keymap, "Mod5");
-    xkb_mod_mask_t shift = shiftIndex == XKB_MOD_INVALID ? 0 : 1u << shiftIndex;
-    xkb_mod_mask_t level3 = level3Index == XKB_MOD_INVALID || keys->level3Key == 0 ? 0 : 1u << level3Index;
-    int best = 4;
-    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap); code <= xkb_keymap_max_keycode(keymap); ++code) {
-        xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap, code);
-        if (layouts == 0) continue;
-        // A key with fewer groups than the keymap repeats its first.
-        xkb_layout_index_t group = keys->group < layouts ? keys->group : 0;
-        xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, code, group);
-        for (xkb_level_index_t level = 0; level < levels; ++level) {
-            const xkb_keysym_t* syms = nullptr;
-            if (xkb_keymap_key_get_syms_by_level(keymap, code, group, level, &syms) != 1 || syms[0] != keysym) continue;
-            xkb_mod_mask_t masks[8];
-            size_t count = xkb_keymap_key_get_mods_for_level(keymap, code, group, level, masks, 8);
-            for (size_t m = 0; m < count; ++m) {
-                // Only Shift and AltGr are ever pressed.
-                if ((masks[m] & ~(shift | level3)) != 0) continue;
-                if ((masks[m] & shift) != 0 && keys->shiftKey == 0) continue;
-                int cost = ((masks[m] & shift) ? 1 : 0) + ((masks[m] & level3) ? 2 : 0);
-                if (cost >= best) continue;
-                best = cost;
-                *stroke = LayoutStroke{code - EVDEV_OFFSET, (masks[m] & shift) != 0, (masks[m] & level3) != 0};
-            }
+    if (keys->keymap == nullptr || keysym == XKB_KEY_NoSymbol) return false;
+    struct Held {
+        bool shift, level3;
+    };
+    const Held combinations[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    // X programs on Xwayland receive no keycode above 255: keys there (a
+    // euro key of xkeyboard-config's, say) would type nothing into them.
+    xkb_keycode_t last = xkb_keymap_max_keycode(keys->keymap);
+    if (last > kLastXKeycode) last = kLastXKeycode;
+    for (const Held& held : combinations) {
+        if ((held.shift && keys->shiftKey.key == 0) || (held.level3 && keys->level3Key.key == 0)) continue;
+        uint32_t depressed = (held.shift ? keys->shiftMask : 0) | (held.level3 ? keys->level3Mask : 0);
+        xkb_state_update_mask(keys->probe, depressed, 0, keys->lockedMods, 0, 0, keys->group);
+        for (xkb_keycode_t code = xkb_keymap_min_keycode(keys->keymap); code <= last; ++code) {
+            if (code < kEvdevOffset || !Gives(xkb_state_key_get_one_sym(keys->probe, code), keysym)) continue;
+            *stroke = LayoutStroke{code - kEvdevOffset, held.shift, held.level3};
+            return true;
         }
     }
-    return best < 4;
-}
-
-bool LayoutKeysTypeKeysym(LayoutKeys* keys, uint32_t keysym, LayoutSendKey send, bool unicodeInput) {
-    LayoutStroke stroke{};
-    if (LayoutKeysFind(keys, keysym, &stroke)) {
-        Stroke(keys, stroke, send);
-        return true;
-    }
-    if (unicodeInput && TypeUnicode(keys, keysym, send)) return true;
-    Record(keys, keysym);
     return false;
 }
 
-int LayoutKeysTakeMissing(LayoutKeys* keys, uint32_t* out, int capacity) {
-    int count = keys->missingCount < capacity ? keys->missingCount : capacity;
-    for (int i = 0; i < count; ++i)
-        out[i] = keys->missing[i];
-    keys->missingCount = 0;
-    return count;
+bool LayoutKeysType(const LayoutKeys* keys, uint32_t keysym, const LayoutSink& sink, bool unicodeInput) {
+    LayoutStroke stroke{};
+    if (LayoutKeysFind(keys, keysym, &stroke)) {
+        TypeStroke(keys, stroke, sink);
+        return true;
+    }
+    uint32_t character = CharacterOf(keysym);
+    return unicodeInput && character != 0 && TypeUnicodeInput(keys, character, sink);
 }

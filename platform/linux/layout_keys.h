@@ -1,5 +1,9 @@
-// The user's keyboard layout as the compositor sends it to every client that
-// binds the seat's keyboard, and the keys that type each character in it.
+// The user's keyboard layout, as a Wayland compositor sends it to every
+// client that binds the seat's keyboard, and the keys that type a keysym in
+// it: a keycode with Shift and AltGr held as needed, under the locks the
+// user has on. For desktops that take keycodes, never keysyms (KWin's fake
+// input, the RemoteDesktop portal): a keysym sent by itself types a wrong
+// character on the third and fourth level.
 #pragma once
 
 #include <cstddef>
@@ -7,42 +11,48 @@
 
 struct xkb_context;
 struct xkb_keymap;
+struct xkb_state;
 
-// key: evdev code (XKB keycode - 8).
+// One key of the layout. `key` is the evdev code (XKB keycode - 8).
 struct LayoutStroke {
     uint32_t key;
     bool shift;
     bool level3;
 };
 
-constexpr int LAYOUT_MAX_MISSING = 64;
-
 struct LayoutKeys {
-    xkb_context* context;
-    xkb_keymap* keymap;
-    uint32_t group;
-    // Keys that hold a modifier (evdev codes); 0 when the layout has none.
-    uint32_t shiftKey, level3Key, controlKey;
-    // Keysyms asked for that the layout lacks, each once, until taken.
-    uint32_t missing[LAYOUT_MAX_MISSING];
-    int missingCount;
+    xkb_context* context = nullptr;
+    xkb_keymap* keymap = nullptr;
+    xkb_state* probe = nullptr;  // only to ask what a key gives
+    uint32_t group = 0;
+    uint32_t lockedMods = 0;
+    uint32_t shiftMask = 0, level3Mask = 0;
+    LayoutStroke shiftKey{}, level3Key{}, controlKey{};  // the keys that press them; key 0: none
 };
 
-// A wl_keyboard keymap (xkb v1 text); replaces the last. false when it does
-// not compile (the last stays).
-bool LayoutKeysLoad(LayoutKeys* keys, const char* keymapText, size_t length);
+// Takes a keymap (XKB text, as a wl_keyboard keymap event carries it; a
+// terminating zero may be counted in `length`) in place of the last one.
+// false, keeping the last, when it does not compile.
+bool LayoutKeysLoad(LayoutKeys* keys, const char* text, size_t length);
+// What a wl_keyboard modifiers event says: the active group and the locks.
+void LayoutKeysSetState(LayoutKeys* keys, uint32_t lockedMods, uint32_t group);
 void LayoutKeysFree(LayoutKeys* keys);
-// From wl_keyboard.modifiers (group).
-void LayoutKeysSetGroup(LayoutKeys* keys, uint32_t group);
-// false when the layout lacks it.
+
+// The key and modifiers that type `keysym` (or a keysym of the same
+// character) in the active group under the locks, preferring the fewest
+// modifiers and the lowest keycode, among the keycodes X programs receive
+// too (up to 255). false when the layout lacks it.
 bool LayoutKeysFind(const LayoutKeys* keys, uint32_t keysym, LayoutStroke* stroke);
 
-// Types one keysym through `send(evdevKey, pressed)`: modifiers pressed
-// around the key, released after. A keysym the layout lacks is typed as
-// Ctrl+Shift+U, hex code, space when `unicodeInput`, else nothing and it is
-// recorded as missing. false when nothing was typed.
-typedef void (*LayoutSendKey)(uint32_t key, bool pressed);
-bool LayoutKeysTypeKeysym(LayoutKeys* keys, uint32_t keysym, LayoutSendKey send, bool unicodeInput);
+// Where the presses and releases go: `send(sink, key, pressed)`.
+typedef void (*LayoutSendKey)(void* sink, uint32_t key, bool pressed);
+struct LayoutSink {
+    LayoutSendKey send;
+    void* sink;
+};
 
-// Moves the recorded missing keysyms into `out` (at most `capacity`); returns how many.
-int LayoutKeysTakeMissing(LayoutKeys* keys, uint32_t* out, int capacity);
+// Types `keysym`: the modifiers pressed around the key, released after.
+// A keysym the layout lacks is typed as Ctrl+Shift+U, its code in hex and a
+// space when `unicodeInput` (GTK and IBus programs take that), else nothing:
+// false, so that the caller can tell the user.
+bool LayoutKeysType(const LayoutKeys* keys, uint32_t keysym, const LayoutSink& sink, bool unicodeInput);

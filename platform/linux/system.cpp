@@ -1,5 +1,5 @@
 // Implements platform/system.h on Linux: sleep, clock, the locale's language,
-// process start.
+// process start, the arguments and standard output.
 #include "platform/system.h"
 
 #include <fcntl.h>
@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
+#include "platform/common/utf8.h"
 #include "platform/linux/started_program.h"
 #include "platform/text.h"
 
@@ -145,4 +147,20 @@ bool StartedProgramRunsFor(const WCHAR* windowClass) {
     // Not our child: once it ends, init collects it and the id is gone.
     if (kill(g_system.startedManager, 0) != 0 && errno == ESRCH) g_system.startedManager = 0;
     return g_system.startedManager > 0;
+}
+
+int GetProgramArguments(int argc, char** argv, WCHAR (*arguments)[MAX_TEXT], int capacity) {
+    if (argc - 1 > capacity) return -1;
+    for (int i = 1; i < argc; ++i)
+        if (!Utf8ToUtf16(arguments[i - 1], MAX_TEXT, argv[i], std::strlen(argv[i]))) return -1;
+    return argc > 0 ? argc - 1 : 0;
+}
+
+void WriteStandardText(DWORD stream, const WCHAR* text) {
+    // Four bytes per UTF-16 unit at most: a whole help text fits.
+    static char bytes[4 * 1024];
+    Utf16ToUtf8(bytes, sizeof bytes, text);
+    FILE* out = stream == STD_ERROR ? stderr : stdout;
+    std::fputs(bytes, out);
+    std::fflush(out);
 }

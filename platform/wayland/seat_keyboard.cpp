@@ -3,65 +3,61 @@
 
 #include <sys/mman.h>
 #include <unistd.h>
+#include <wayland-client.h>
 
 namespace {
 
-struct SeatKeyboard {
-    wl_seat* seat;
-    wl_keyboard* keyboard;
-    LayoutKeys* keys;
-    int keymaps;
-};
-SeatKeyboard g_seatKeyboard;
-
-void OnKeymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+    auto* follower = static_cast<SeatKeyboard*>(data);
     if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
         void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
         if (text != MAP_FAILED) {
-            if (LayoutKeysLoad(g_seatKeyboard.keys, static_cast<const char*>(text), size)) ++g_seatKeyboard.keymaps;
+            if (LayoutKeysLoad(follower->keys, static_cast<const char*>(text), size)) ++follower->keymaps;
             munmap(text, size);
         }
     }
     close(fd);
 }
 
+void OnModifiers(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t locked, uint32_t group) {
+    LayoutKeysSetState(static_cast<SeatKeyboard*>(data)->keys, locked, group);
+}
+
 void OnEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
 void OnLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
 void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {}
-void OnModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t group) {
-    LayoutKeysSetGroup(g_seatKeyboard.keys, group);
-}
 void OnRepeatInfo(void*, wl_keyboard*, int32_t, int32_t) {}
 
-const wl_keyboard_listener KEYBOARD_LISTENER = {OnKeymap, OnEnter, OnLeave, OnKey, OnModifiers, OnRepeatInfo};
+const wl_keyboard_listener kKeyboardListener = {OnKeymap, OnEnter, OnLeave, OnKey, OnModifiers, OnRepeatInfo};
 
-void OnCapabilities(void*, wl_seat* seat, uint32_t capabilities) {
+void OnCapabilities(void* data, wl_seat* seat, uint32_t capabilities) {
+    auto* follower = static_cast<SeatKeyboard*>(data);
     bool has = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
-    if (has && g_seatKeyboard.keyboard == nullptr) {
-        g_seatKeyboard.keyboard = wl_seat_get_keyboard(seat);
-        wl_keyboard_add_listener(g_seatKeyboard.keyboard, &KEYBOARD_LISTENER, nullptr);
-    } else if (!has && g_seatKeyboard.keyboard != nullptr) {
-        wl_keyboard_destroy(g_seatKeyboard.keyboard);
-        g_seatKeyboard.keyboard = nullptr;
+    if (has && follower->keyboard == nullptr) {
+        follower->keyboard = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(follower->keyboard, &kKeyboardListener, follower);
+    } else if (!has && follower->keyboard != nullptr) {
+        SeatKeyboardStop(follower);
     }
 }
 
 void OnName(void*, wl_seat*, const char*) {}
 
-const wl_seat_listener SEAT_LISTENER = {OnCapabilities, OnName};
+const wl_seat_listener kSeatListener = {OnCapabilities, OnName};
 
 }  // namespace
 
-bool SeatKeyboardFollow(wl_seat* seat, LayoutKeys* keys) {
-    SeatKeyboardStop();
-    g_seatKeyboard.seat = seat;
-    g_seatKeyboard.keys = keys;
-    return wl_seat_add_listener(seat, &SEAT_LISTENER, nullptr) == 0;
+bool SeatKeyboardFollow(SeatKeyboard* follower, wl_seat* seat, LayoutKeys* keys) {
+    follower->seat = seat;
+    follower->keys = keys;
+    return wl_seat_add_listener(seat, &kSeatListener, follower) == 0;
 }
 
-void SeatKeyboardStop() {
-    if (g_seatKeyboard.keyboard != nullptr) wl_keyboard_destroy(g_seatKeyboard.keyboard);
-    g_seatKeyboard = SeatKeyboard{};
+void SeatKeyboardStop(SeatKeyboard* follower) {
+    if (follower->keyboard == nullptr) return;
+    if (wl_keyboard_get_version(follower->keyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+        wl_keyboard_release(follower->keyboard);
+    else
+        wl_keyboard_destroy(follower->keyboard);
+    follower->keyboard = nullptr;
 }
-
-int SeatKeyboardKeymaps() { return g_seatKeyboard.keymaps; }

@@ -1,18 +1,24 @@
-// The seat's own keyboard, bound by a client that types through another
-// path, only to learn the user's keymap and active group: the compositor
-// sends both to every keyboard of the seat, focused or not, and again when
-// they change.
+// The user's keymap as the compositor hands it to every client that binds
+// the seat's keyboard, kept current in a LayoutKeys as the events arrive on
+// the caller's connection: a new keymap on each layout change, the group
+// and the locks where the compositor sends them.
 #pragma once
-
-#include <wayland-client.h>
 
 #include "platform/linux/layout_keys.h"
 
-// Adds the seat's listener; the keyboard is bound once the seat has one, and
-// `keys` follows its keymap and group as events are dispatched on the
-// connection. false when the seat already has a listener.
-bool SeatKeyboardFollow(wl_seat* seat, LayoutKeys* keys);
-// Releases the keyboard (before the seat goes).
-void SeatKeyboardStop();
-// How many keymaps arrived since the follow began (a test waits for one).
-int SeatKeyboardKeymaps();
+struct wl_seat;
+struct wl_keyboard;
+
+struct SeatKeyboard {
+    wl_seat* seat = nullptr;
+    wl_keyboard* keyboard = nullptr;  // bound once the seat has a keyboard
+    LayoutKeys* keys = nullptr;
+    int keymaps = 0;  // keymaps taken so far
+};
+
+// Becomes the seat's listener: the keyboard is bound when the seat reports
+// one (a headless seat has none before the first key). false when the seat
+// has a listener already.
+bool SeatKeyboardFollow(SeatKeyboard* follower, wl_seat* seat, LayoutKeys* keys);
+// Releases the keyboard; the seat stays the caller's.
+void SeatKeyboardStop(SeatKeyboard* follower);

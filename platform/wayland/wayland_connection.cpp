@@ -42,7 +42,7 @@ void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface
     if (g_connection.offeredCount < MAX_GLOBALS) g_connection.offered[g_connection.offeredCount++] = known;
     // Version 1 of each is all we use, and every compositor offers it.
     if (known == SEAT && g.seat == nullptr)
-        g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        WaylandSeatStart(g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1)));
     else if (known == OUTPUT && !g.output) {
         g.output = true;
         WaylandScreenStart(static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 1)));
@@ -117,7 +117,11 @@ int WaylandDesktopFd() {
     return g_connection.globals.display != nullptr ? wl_display_get_fd(g_connection.globals.display) : -1;
 }
 
-bool WaylandDesktopDispatch() { return WaylandDispatchFor(0); }
+bool WaylandDesktopDispatch() {
+    if (!WaylandDispatchFor(0)) return false;
+    WaylandKeyboardReassert();
+    return WaylandFlush();
+}
 
 bool WaylandFlush() {
     wl_display* display = g_connection.globals.display;
@@ -151,48 +155,4 @@ bool WaylandDispatchFor(int timeoutMs) {
         wl_display_cancel_read(display);
     }
     return wl_display_dispatch_pending(display) >= 0;
-}
-
-void WaylandUtf8ToUtf16(WCHAR* dst, int capacity, const char* src) {
-    if (capacity <= 0) return;
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
-    int length = 0;
-    while (*s != 0 && length + 1 < capacity) {
-        unsigned long code = *s;
-        int extra = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : code >= 0xC0 ? 1 : code >= 0x80 ? -1 : 0;
-        ++s;
-        if (extra > 0) {
-            code &= 0x3F >> extra;
-            for (int k = 0; k < extra; ++k, ++s) {
-                if ((*s & 0xC0) != 0x80) {
-                    extra = -1;
-                    break;
-                }
-                code = (code << 6) | (*s & 0x3F);
-            }
-        }
-        dst[length++] = static_cast<WCHAR>(extra < 0 || code > 0xFFFF ? 0xFFFD : code);
-    }
-    dst[length] = 0;
-}
-
-void WaylandUtf16ToUtf8(char* dst, int capacity, const WCHAR* src) {
-    if (capacity <= 0) return;
-    int length = 0;
-    for (; *src != 0; ++src) {
-        unsigned code = *src >= 0xD800 && *src <= 0xDFFF ? 0xFFFD : *src;
-        int bytes = code < 0x80 ? 1 : code < 0x800 ? 2 : 3;
-        if (length + bytes + 1 > capacity) break;
-        if (bytes == 1) {
-            dst[length++] = static_cast<char>(code);
-        } else if (bytes == 2) {
-            dst[length++] = static_cast<char>(0xC0 | (code >> 6));
-            dst[length++] = static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            dst[length++] = static_cast<char>(0xE0 | (code >> 12));
-            dst[length++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            dst[length++] = static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    dst[length] = 0;
 }

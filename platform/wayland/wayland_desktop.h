@@ -35,6 +35,10 @@ HWND WaylandFindTopLevel(const WCHAR* className, const WCHAR* title);
 // The activated toplevel; 0 when none is, -1 when the compositor is gone.
 HWND WaylandActiveWindow();
 
+// Calls `reported(window)` whenever the compositor reports another toplevel
+// activated, as its events are read. nullptr stops it.
+void WaylandWatchActiveWindow(void (*reported)(HWND active));
+
 // What receives typed keys: the activated toplevel (the compositor gives the
 // keyboard to it); as WaylandActiveWindow.
 HWND WaylandKeyboardTarget();

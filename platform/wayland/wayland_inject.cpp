@@ -23,8 +23,12 @@ constexpr long long TARGET_CHECK_MS = 20;
 
 struct Injector {
     zwp_virtual_keyboard_v1* keyboard;
+    // The seat's keyboard announces every keymap that takes effect, ours
+    // included: how we learn that the compositor replaced ours.
+    wl_keyboard* seatKeyboard;
     WaylandKeymap keymap;
-    bool keymapSent;
+    bool keymapSent;  // false: ours must be sent (again) before the next key
+    int group;        // the group our keyboard's state holds
     HWND checkedTarget;
     long long checkedAtMs;
 };
@@ -53,6 +57,7 @@ bool SendKeymap() {
     // None of our modifiers is ever held or locked.
     zwp_virtual_keyboard_v1_modifiers(g_injector.keyboard, 0, 0, 0, 0);
     g_injector.keymapSent = true;
+    g_injector.group = 0;
     return true;
 }
 
@@ -71,7 +76,12 @@ bool TypeKeysym(uint32_t keysym) {
     long long now = NowMs();
     int slot = WaylandKeymapSlot(&g_injector.keymap, keysym, now, &changed);
     if (slot < 0 || (changed && !SendKeymap())) return false;
-    uint32_t key = static_cast<uint32_t>(slot + WAYLAND_FIRST_KEYCODE - 8);
+    int group = WaylandKeymapGroup(slot);
+    if (group != g_injector.group) {
+        zwp_virtual_keyboard_v1_modifiers(g_injector.keyboard, 0, 0, 0, static_cast<uint32_t>(group));
+        g_injector.group = group;
+    }
+    uint32_t key = static_cast<uint32_t>(WaylandKeymapKeycode(slot) - 8);
     zwp_virtual_keyboard_v1_key(g_injector.keyboard, static_cast<uint32_t>(now), key, KEY_PRESSED);
     zwp_virtual_keyboard_v1_key(g_injector.keyboard, static_cast<uint32_t>(now), key, KEY_RELEASED);
     return true;
@@ -97,9 +107,57 @@ bool TargetExists(HWND target) {
     return g_injector.checkedTarget != 0;
 }
 
+// sway applies its keyboard configuration (a layout set, a reload) to every
+// keyboard, ours too. The seat then announces the replaced keymap if ours is
+// the current keyboard, or the current keyboard's new one if another is, as
+// both take the configuration. Any keymap not ours, a mere switch to another
+// keyboard included, is taken as the loss of ours: sending it again is cheap.
+void OnKeymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+    void* text = format == KEYMAP_FORMAT_XKB_V1 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+    close(fd);
+    bool ours = text != MAP_FAILED && WaylandKeymapIsOurs(static_cast<const char*>(text), size);
+    if (text != MAP_FAILED) munmap(text, size);
+    if (!ours) g_injector.keymapSent = false;
+}
+
+void OnEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
+void OnLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
+void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void OnModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void OnRepeatInfo(void*, wl_keyboard*, int32_t, int32_t) {}
+
+const wl_keyboard_listener SEAT_KEYBOARD_LISTENER = {OnKeymap, OnEnter, OnLeave, OnKey, OnModifiers, OnRepeatInfo};
+
+// A seat offers its keyboard only while it has one (sway's has none before
+// the first keyboard, ours maybe).
+void OnCapabilities(void*, wl_seat* seat, uint32_t capabilities) {
+    bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    if (keyboard && g_injector.seatKeyboard == nullptr) {
+        g_injector.seatKeyboard = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(g_injector.seatKeyboard, &SEAT_KEYBOARD_LISTENER, nullptr);
+    } else if (!keyboard && g_injector.seatKeyboard != nullptr) {
+        wl_keyboard_destroy(g_injector.seatKeyboard);
+        g_injector.seatKeyboard = nullptr;
+    }
+}
+
+void OnSeatName(void*, wl_seat*, const char*) {}
+
+const wl_seat_listener SEAT_LISTENER = {OnCapabilities, OnSeatName};
+
 }  // namespace
 
+void WaylandSeatStart(wl_seat* seat) { wl_seat_add_listener(seat, &SEAT_LISTENER, nullptr); }
+
+// Sent again as soon as we learn of the loss, not with the next key: X
+// programs on Xwayland read a new keymap too late for a key that follows it
+// at once.
+void WaylandKeyboardReassert() {
+    if (g_injector.keyboard != nullptr && !g_injector.keymapSent) SendKeymap();
+}
+
 void WaylandKeyboardStop() {
+    if (g_injector.seatKeyboard != nullptr) wl_keyboard_destroy(g_injector.seatKeyboard);
     if (g_injector.keyboard != nullptr) zwp_virtual_keyboard_v1_destroy(g_injector.keyboard);
     g_injector = Injector{};
     ResetKeyStrokes();
@@ -120,7 +178,8 @@ bool WaylandKeyboardPrime() {
 BOOL WaylandPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
     static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
     if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
-    if (!KeyboardReady() || !TargetExists(target)) return FALSE;
+    // The check of the target reads events, a replaced keymap among them.
+    if (!TargetExists(target) || !KeyboardReady()) return FALSE;
     BOOL typed = TypeKeyMessage(typer, target, message, wParam);
     return WaylandFlush() ? typed : FALSE;
 }

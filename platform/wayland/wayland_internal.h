@@ -35,15 +35,13 @@ bool WaylandDispatchFor(int timeoutMs);
 // connection).
 void WaylandToplevelsStart(zwlr_foreign_toplevel_manager_v1* manager);
 void WaylandToplevelsStop();
+void WaylandSeatStart(wl_seat* seat);
 void WaylandKeyboardStop();
+// Sends the virtual keyboard's keymap again when the compositor replaced it.
+void WaylandKeyboardReassert();
 void WaylandOutputsStart(zwlr_output_manager_v1* manager);
 void WaylandScreenStart(wl_output* output);
 void WaylandOutputsStop();
 // Ends the on-screen keyboard this program started: it goes with the
 // program, and wvkbd would spin once its compositor is gone.
 void WaylandSipStop();
-
-// UTF-8 <-> UTF-16 for titles; cut to fit, always terminated. Characters
-// beyond the BMP and broken sequences become U+FFFD.
-void WaylandUtf8ToUtf16(WCHAR* dst, int capacity, const char* src);
-void WaylandUtf16ToUtf8(char* dst, int capacity, const WCHAR* src);

@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/window.h"
 
@@ -20,6 +21,9 @@ constexpr uint32_t EDITING_KEYS[] = {XKB_KEY_BackSpace, XKB_KEY_Tab,  XKB_KEY_Re
 // Xwayland read a changed keymap late and lose keys typed just after the
 // change, so what a terminal's keyboard may yield is there from the start.
 constexpr char16_t EIGHT_BIT_SYMBOLS[] = u"†•™≠∞≤≥∂∑∏π∫Ω√ƒ≈∆…Œœ–—“”‘’◊Ÿ€‹›‡‚„‰";
+
+// Compilers keep a section's name when they write a keymap out again.
+constexpr char KEYCODES_SECTION[] = "xkb_keycodes \"tastra\"";
 
 struct TextOut {
     char* out;
@@ -86,21 +90,32 @@ int WaylandKeymapSlot(WaylandKeymap* keymap, uint32_t keysym, long long now, boo
 
 int WaylandKeymapText(const WaylandKeymap* keymap, char* out, int capacity) {
     TextOut text{out, capacity, 0, capacity <= 0};
-    Append(&text, "xkb_keymap {\nxkb_keycodes \"tastra\" {\nminimum = 8;\nmaximum = 255;\n");
-    for (int slot = 0; slot < keymap->count; ++slot)
-        Append(&text, "<K%d> = %d;\n", slot + WAYLAND_FIRST_KEYCODE, slot + WAYLAND_FIRST_KEYCODE);
+    int keycodes = keymap->count < WAYLAND_KEYMAP_KEYCODES ? keymap->count : WAYLAND_KEYMAP_KEYCODES;
+    Append(&text, "xkb_keymap {\n%s {\nminimum = 8;\nmaximum = 255;\n", KEYCODES_SECTION);
+    for (int slot = 0; slot < keycodes; ++slot)
+        Append(&text, "<K%d> = %d;\n", WaylandKeymapKeycode(slot), WaylandKeymapKeycode(slot));
     // Clients compile the text with their own copy of the standard types.
     Append(&text,
            "};\nxkb_types \"tastra\" { include \"complete\" };\n"
            "xkb_compatibility \"tastra\" { include \"complete\" };\nxkb_symbols \"tastra\" {\n");
-    for (int slot = 0; slot < keymap->count; ++slot) {
-        char name[64];
-        if (xkb_keysym_get_name(keymap->keysyms[slot], name, sizeof name) <= 0) continue;
-        Append(&text, "key <K%d> { [ %s, %s ] };\n", slot + WAYLAND_FIRST_KEYCODE, name, name);
+    // Slots fill in order, so a key's groups are the first ones, none missing.
+    for (int first = 0; first < keycodes; ++first) {
+        Append(&text, "key <K%d> {", WaylandKeymapKeycode(first));
+        for (int slot = first; slot < keymap->count; slot += WAYLAND_KEYMAP_KEYCODES) {
+            char name[64];
+            if (xkb_keysym_get_name(keymap->keysyms[slot], name, sizeof name) <= 0) std::strcpy(name, "NoSymbol");
+            Append(&text, "%s symbols[Group%d] = [ %s, %s ]", slot == first ? "" : ",", WaylandKeymapGroup(slot) + 1,
+                   name, name);
+        }
+        Append(&text, " };\n");
     }
     Append(&text, "};\n};\n");
     if (text.overflow || text.length + 1 > capacity) return -1;
     return text.length + 1;
+}
+
+bool WaylandKeymapIsOurs(const char* text, size_t size) {
+    return memmem(text, size, KEYCODES_SECTION, sizeof KEYCODES_SECTION - 1) != nullptr;
 }
 
 uint32_t WaylandKeysymOfVirtualKey(WPARAM virtualKey) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/common/utf8.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_internal.h"
 #include "platform/x11/desktop.h"
@@ -23,7 +24,8 @@ struct Toplevel {
     char title[MAX_TITLE];
     char appId[MAX_APP_ID];
     bool activated;
-    bool complete;  // a first done arrived: title and state are known
+    bool reportedActive;  // `activated` as of the last done
+    bool complete;        // a first done arrived: title and state are known
 };
 
 struct Toplevels {
@@ -31,6 +33,7 @@ struct Toplevels {
     Toplevel list[MAX_TOPLEVELS];
     int count;
     HWND nextHandle;
+    void (*reported)(HWND active);
 };
 
 Toplevels g_toplevels;
@@ -66,8 +69,17 @@ void OnState(void*, zwlr_foreign_toplevel_handle_v1* handle, wl_array* states) {
         if (state[i] == ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED) t->activated = true;
 }
 
+HWND NameOf(const Toplevel& t);
+
+// A done applies the state sent before it: a toplevel activated since the
+// last is the compositor's report of another active window.
 void OnDone(void*, zwlr_foreign_toplevel_handle_v1* handle) {
-    if (Toplevel* t = EntryOf(handle)) t->complete = true;
+    Toplevel* t = EntryOf(handle);
+    if (t == nullptr) return;
+    t->complete = true;
+    bool newlyActive = t->activated && !t->reportedActive;
+    t->reportedActive = t->activated;
+    if (newlyActive && g_toplevels.reported != nullptr) g_toplevels.reported(NameOf(*t));
 }
 
 void OnClosed(void*, zwlr_foreign_toplevel_handle_v1* handle) {
@@ -108,8 +120,8 @@ HWND XWindowOf(const Toplevel& t) {
     if (t.title[0] == 0) return 0;
     WCHAR title[MAX_TITLE];
     WCHAR appId[MAX_APP_ID];
-    WaylandUtf8ToUtf16(title, MAX_TITLE, t.title);
-    WaylandUtf8ToUtf16(appId, MAX_APP_ID, t.appId);
+    Utf8ToUtf16(title, MAX_TITLE, t.title, MAX_TITLE);
+    Utf8ToUtf16(appId, MAX_APP_ID, t.appId, MAX_APP_ID);
     return X11FindTopLevel(appId[0] != 0 ? appId : nullptr, title);
 }
 
@@ -144,7 +156,9 @@ bool ActivateToplevel(Toplevel* t) {
 }  // namespace
 
 void WaylandToplevelsStart(zwlr_foreign_toplevel_manager_v1* manager) {
+    void (*reported)(HWND) = g_toplevels.reported;
     g_toplevels = Toplevels{};
+    g_toplevels.reported = reported;
     g_toplevels.manager = manager;
     g_toplevels.nextHandle = FIRST_HANDLE;
     zwlr_foreign_toplevel_manager_v1_add_listener(manager, &MANAGER_LISTENER, nullptr);
@@ -163,8 +177,8 @@ HWND WaylandFindTopLevel(const WCHAR* className, const WCHAR* title) {
     WaylandRoundtrip();
     char wantedTitle[MAX_TITLE * 3];
     char wantedClass[MAX_APP_ID * 3];
-    if (title != nullptr) WaylandUtf16ToUtf8(wantedTitle, sizeof wantedTitle, title);
-    if (className != nullptr) WaylandUtf16ToUtf8(wantedClass, sizeof wantedClass, className);
+    if (title != nullptr) Utf16ToUtf8(wantedTitle, sizeof wantedTitle, title);
+    if (className != nullptr) Utf16ToUtf8(wantedClass, sizeof wantedClass, className);
     for (int i = 0; i < g_toplevels.count; ++i) {
         const Toplevel& t = g_toplevels.list[i];
         if (!t.complete) continue;
@@ -184,6 +198,8 @@ HWND WaylandActiveWindow() {
 }
 
 HWND WaylandKeyboardTarget() { return WaylandActiveWindow(); }
+
+void WaylandWatchActiveWindow(void (*reported)(HWND active)) { g_toplevels.reported = reported; }
 
 bool WaylandActivate(HWND window) {
     if (!WaylandRoundtrip()) return false;

@@ -87,6 +87,15 @@ uint32_t TickCount();
 uint16_t UserInterfaceLanguage();
 bool StartProcess(const char16_t* image, const char16_t* commandLine, uint32_t creationFlags);
 
+// kernel32 and shell32: the program's command line split as
+// CommandLineToArgvW does, without the program's name. Returns the count,
+// or -1 when there are more than `capacity` or one has 260 units or more.
+int CommandLineArguments(char16_t (*arguments)[260], int capacity);
+// Writes to the standard output (1) or error (2): UTF-8 into a file or pipe,
+// wide text into a console. A GUI program started from a console has no
+// standard handles; it writes into that console.
+void WriteStandard(int stream, const char16_t* text);
+
 // advapi32: the serial ports Windows lists under
 // HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, as (device, port) text pairs such as
 // ("\Device\Serial0", "COM1"). Returns how many were written, at most

@@ -1,6 +1,8 @@
 // Implements the kernel32 part of native.h: serial lines, sleep, clock,
 // language and process start.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstring>
 
@@ -73,6 +75,53 @@ bool StartProcess(const char16_t* image, const char16_t* commandLine, uint32_t c
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
+}
+
+int CommandLineArguments(char16_t (*arguments)[260], int capacity) {
+    int count = 0;
+    wchar_t** split = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (split == nullptr) return 0;
+    int result = count > 0 ? count - 1 : 0;
+    if (result > capacity) result = -1;
+    for (int i = 1; i < count && result >= 0; ++i) {
+        if (lstrlenW(split[i]) >= 260) {
+            result = -1;
+            break;
+        }
+        lstrcpynW(reinterpret_cast<wchar_t*>(arguments[i - 1]), split[i], 260);
+    }
+    LocalFree(split);
+    return result;
+}
+
+namespace {
+HANDLE StandardHandle(DWORD which) {
+    HANDLE out = GetStdHandle(which);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE) return out;
+    // ERROR_ACCESS_DENIED: attached already, by the other stream.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) return nullptr;
+    out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return nullptr;
+    SetStdHandle(which, out);
+    return out;
+}
+}  // namespace
+
+void WriteStandard(int stream, const char16_t* text) {
+    HANDLE out = StandardHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    if (out == nullptr) return;
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(text);
+    int units = lstrlenW(wide);
+    DWORD written = 0;
+    DWORD mode = 0;
+    if (GetConsoleMode(out, &mode)) {
+        WriteConsoleW(out, wide, static_cast<DWORD>(units), &written, nullptr);
+        return;
+    }
+    static char bytes[4 * 1024];
+    int count = WideCharToMultiByte(CP_UTF8, 0, wide, units, bytes, sizeof bytes, nullptr, nullptr);
+    if (count > 0) WriteFile(out, bytes, static_cast<DWORD>(count), &written, nullptr);
 }
 
 }  // namespace native

@@ -19,6 +19,16 @@ HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title);
 // manager, else the top-level window of the input focus; 0 when none.
 HWND X11ActiveWindow();
 
+// Calls `reported(window)` whenever the window manager names another active
+// window (0: none), as the connection's events are read: by
+// X11HandleEvents and by the calls here that read them. nullptr stops it.
+void X11WatchActiveWindow(void (*reported)(HWND active));
+
+// The connection's descriptor for a loop to watch (-1 when closed), and the
+// reading of whatever arrived on it; false when there is no connection.
+int X11EventFd();
+bool X11HandleEvents();
+
 // The root window of the desktop's screen; 0 without a display.
 HWND X11RootWindow();
 
@@ -51,6 +61,10 @@ int X11KeysWaiting();
 // typed: at once when nothing waits. For what changes where keys go or what
 // the user sees next (focus, windows, the on-screen keyboard, the screen).
 void X11AfterWaitingKeys(void (*action)(long, long), long first, long second);
+
+// Drops the keys waiting for any top-level window but `kept`'s (and keeps
+// those whose window was unknown); actions stay in turn.
+void X11DropWaitingKeys(HWND kept);
 
 // A polite close request (WM_DELETE_WINDOW or _NET_CLOSE_WINDOW), then XSync.
 // Never kills a client.

@@ -26,16 +26,31 @@ static void InstallErrorHandler() {
     if (previous != RecordDesktopError) g_connection.previousHandler = previous;
 }
 
+// One round trip for all of them: the connection opens before the dialog shows.
 static void InternAtoms(Display* display) {
-    g_connection.atoms.wmState = XInternAtom(display, "WM_STATE", False);
-    g_connection.atoms.wmName = XInternAtom(display, "WM_NAME", False);
-    g_connection.atoms.wmProtocols = XInternAtom(display, "WM_PROTOCOLS", False);
-    g_connection.atoms.wmDeleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    g_connection.atoms.netWmName = XInternAtom(display, "_NET_WM_NAME", False);
-    g_connection.atoms.netActiveWindow = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    g_connection.atoms.netSupportingWmCheck = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    g_connection.atoms.netCloseWindow = XInternAtom(display, "_NET_CLOSE_WINDOW", False);
-    g_connection.atoms.utf8String = XInternAtom(display, "UTF8_STRING", False);
+    X11DesktopAtoms& a = g_connection.atoms;
+    struct {
+        const char* name;
+        Atom* atom;
+    } const wanted[] = {
+        {"WM_STATE", &a.wmState},
+        {"WM_NAME", &a.wmName},
+        {"WM_PROTOCOLS", &a.wmProtocols},
+        {"WM_DELETE_WINDOW", &a.wmDeleteWindow},
+        {"_NET_WM_NAME", &a.netWmName},
+        {"_NET_ACTIVE_WINDOW", &a.netActiveWindow},
+        {"_NET_SUPPORTING_WM_CHECK", &a.netSupportingWmCheck},
+        {"_NET_CLOSE_WINDOW", &a.netCloseWindow},
+        {"UTF8_STRING", &a.utf8String},
+    };
+    constexpr int count = sizeof wanted / sizeof wanted[0];
+    char* names[count];
+    Atom atoms[count];
+    for (int i = 0; i < count; ++i)
+        names[i] = const_cast<char*>(wanted[i].name);
+    XInternAtoms(display, names, count, False, atoms);
+    for (int i = 0; i < count; ++i)
+        *wanted[i].atom = atoms[i];
 }
 
 bool X11Connect(const char* displayName) {

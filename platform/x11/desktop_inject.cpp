@@ -128,12 +128,15 @@ void RebuildSpares() {
 int IndexOf(const Spare* spare) { return static_cast<int>(spare - g_injector.spares); }
 
 void BindChanged(Display* display, const bool* changed) {
+    int keycodes[MAX_SPARE_KEYCODES];
+    KeySym levels[MAX_SPARE_KEYCODES][LEVELS];
+    int count = 0;
     for (int i = 0; i < g_injector.spareCount; ++i) {
         if (!changed[i]) continue;
-        KeySym levels[LEVELS];
-        LevelsOf(g_injector.spares[i], levels);
-        X11KeyboardBindLevels(display, g_injector.spares[i].code, levels);
+        keycodes[count] = g_injector.spares[i].code;
+        LevelsOf(g_injector.spares[i], levels[count++]);
     }
+    if (count > 0) X11KeyboardBindKeys(display, keycodes, levels, count);
 }
 
 // The level holding `keysym`, or nullptr.
@@ -370,6 +373,22 @@ void X11AfterWaitingKeys(void (*action)(long, long), long first, long second) {
         action(first, second);
         return;
     }
+    Schedule(NowUs());
+}
+
+void X11DropWaitingKeys(HWND kept) {
+    Injector& in = g_injector;
+    // Called from an action in its turn, the batch being typed holds places.
+    if (in.typing) return;
+    HWND keptTop = X11TopLevelOf(kept);
+    int count = 0;
+    for (int i = 0; i < in.count; ++i) {
+        const Entry& entry = At(i);
+        if (!entry.action && entry.target > 0 && entry.target != keptTop) continue;
+        in.queue[(in.head + count++) % QUEUE_SIZE] = entry;
+    }
+    in.count = count;
+    in.waitingForLevel = in.waitingForFocus = false;
     Schedule(NowUs());
 }
 

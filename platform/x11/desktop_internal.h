@@ -17,6 +17,13 @@ void X11Disconnect();
 // Gives spare keycodes back to no symbol and forgets the keymap (desktop_inject.cpp).
 void X11ReleaseSpareKeycodes();
 
+// Reads what has arrived on the connection and hands each event to the part
+// it concerns (desktop.cpp): keymap notifications to the keyboard, the root
+// window's properties to the active-window watch (desktop_windows.cpp).
+// Every part that selects events is served here, so none is left queued.
+void X11ReadEvents();
+void X11NoteRootProperty(const XPropertyEvent& event);
+
 // Atoms interned once per connection.
 struct X11DesktopAtoms {
     Atom wmState, wmName, wmProtocols, wmDeleteWindow;

@@ -3,6 +3,8 @@
 // xmodmap, our own spare keycodes) and the state before every batch.
 #include "platform/x11/desktop_keyboard.h"
 
+#include "platform/x11/desktop_internal.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -113,6 +115,17 @@ void X11KeyboardForget() {
     g_keyboard = Keyboard{};
 }
 
+void X11KeyboardNoteEvent(XEvent& event) {
+    Keyboard& k = g_keyboard;
+    if (event.type == MappingNotify) {
+        XRefreshKeyboardMapping(&event.xmapping);
+        k.stale = k.stale || event.xmapping.request == MappingKeyboard || event.xmapping.request == MappingModifier;
+    } else if (k.display != nullptr && event.type == k.eventBase) {
+        int kind = reinterpret_cast<const XkbAnyEvent&>(event).xkb_type;
+        k.stale = k.stale || kind == XkbNewKeyboardNotify || kind == XkbMapNotify;
+    }
+}
+
 bool X11KeyboardUpdate(Display* display) {
     Keyboard& k = g_keyboard;
     if (k.display != display) {
@@ -124,18 +137,7 @@ bool X11KeyboardUpdate(Display* display) {
         k.display = display;
         k.stale = true;
     }
-    // Our connection selects nothing else: what arrives is about the keymap.
-    while (XPending(display) > 0) {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
-            k.stale = k.stale || event.xmapping.request == MappingKeyboard || event.xmapping.request == MappingModifier;
-        } else if (event.type == k.eventBase) {
-            int kind = reinterpret_cast<const XkbAnyEvent&>(event).xkb_type;
-            k.stale = k.stale || kind == XkbNewKeyboardNotify || kind == XkbMapNotify;
-        }
-    }
+    X11ReadEvents();
     k.changed = k.stale;
     if (k.stale) {
         FreeKeymap();
@@ -227,29 +229,55 @@ bool X11KeyboardKeyHolds(int keycode, const KeySym levels[4]) {
     return true;
 }
 
-bool X11KeyboardBindLevels(Display* display, int keycode, const KeySym levels[4]) {
+namespace {
+
+// Widens the range [first, first + count) to hold [add, add + addCount).
+void Widen(unsigned char& first, unsigned char& count, int add, int addCount) {
+    if (addCount <= 0) return;
+    int low = count == 0 || add < first ? add : first;
+    int high = count == 0 || add + addCount > first + count ? add + addCount : first + count;
+    first = static_cast<unsigned char>(low);
+    count = static_cast<unsigned char>(high - low);
+}
+
+// Binds one key in the local keymap and widens `changes` to send it.
+bool BindInKeymap(int keycode, const KeySym levels[4], XkbMapChangesRec& changes) {
     Keyboard& k = g_keyboard;
     XkbDescPtr xkb = k.xkb;
-    if (!xkb || keycode < xkb->min_key_code || keycode > xkb->max_key_code) return false;
+    if (keycode < xkb->min_key_code || keycode > xkb->max_key_code) return false;
     int used = 0;
     for (int level = 0; level < 4; ++level)
         if (levels[level] != NoSymbol) used = level + 1;
     int type = used == 0 ? -1 : used > 2 ? k.fourLevelType : used == 2 ? XkbTwoLevelIndex : XkbOneLevelIndex;
     if (used > 0 && type < 0) return false;
-    XkbMapChangesRec changes{};
-    if (XkbChangeTypesOfKey(xkb, keycode, used > 0 ? 1 : 0, XkbGroup1Mask, &type, &changes) != Success) return false;
+    XkbMapChangesRec key{};
+    if (XkbChangeTypesOfKey(xkb, keycode, used > 0 ? 1 : 0, XkbGroup1Mask, &type, &key) != Success) return false;
     KeySym* symbols = XkbKeySymsPtr(xkb, keycode);
     for (int level = 0; level < used; ++level)
         symbols[level] = levels[level];
     // Explicit, so that the server does not choose another type for the key.
     if (xkb->server && xkb->server->c_explicit)
         xkb->server->c_explicit[keycode] = used > 0 ? XkbExplicitKeyType1Mask : 0;
-    changes.changed |= XkbKeySymsMask | XkbExplicitComponentsMask;
-    changes.first_key_sym = static_cast<KeyCode>(keycode);
-    changes.num_key_syms = 1;
-    changes.first_key_explicit = static_cast<KeyCode>(keycode);
-    changes.num_key_explicit = 1;
-    return XkbChangeMap(display, xkb, &changes);
+    changes.changed |= key.changed | XkbKeySymsMask | XkbExplicitComponentsMask;
+    if (key.changed & XkbKeyTypesMask) Widen(changes.first_type, changes.num_types, key.first_type, key.num_types);
+    if (key.changed & XkbKeyActionsMask)
+        Widen(changes.first_key_act, changes.num_key_acts, key.first_key_act, key.num_key_acts);
+    Widen(changes.first_key_sym, changes.num_key_syms, keycode, 1);
+    Widen(changes.first_key_explicit, changes.num_key_explicit, keycode, 1);
+    return true;
+}
+
+}  // namespace
+
+bool X11KeyboardBindKeys(Display* display, const int* keycodes, const KeySym (*levels)[4], int count) {
+    if (!g_keyboard.xkb) return false;
+    XkbMapChangesRec changes{};
+    bool all = true;
+    for (int i = 0; i < count; ++i)
+        all = BindInKeymap(keycodes[i], levels[i], changes) && all;
+    // Keys between those bound go along as the local keymap has them, which
+    // is the server's: it was read again after every change.
+    return (changes.changed == 0 || XkbChangeMap(display, g_keyboard.xkb, &changes)) && all;
 }
 
 void X11KeyboardStroke(Display* display, const KeyStrokePlan& plan) {

@@ -16,6 +16,8 @@ struct KeyStrokePlan {
 // Reads the notifications of the connection and, when the keymap changed,
 // the keymap again. False when XKB is missing.
 bool X11KeyboardUpdate(Display* display);
+// A keymap notification read from the connection (X11ReadEvents).
+void X11KeyboardNoteEvent(XEvent& event);
 // Reads the active group and the locked and latched modifiers (a round trip).
 bool X11KeyboardReadState(Display* display);
 // Whether the last X11KeyboardUpdate read a new keymap.
@@ -27,10 +29,10 @@ void X11KeyboardForget();
 bool X11KeyboardFind(unsigned long keysym, bool (*skip)(int keycode), KeyStrokePlan* plan);
 
 // The locked and latched modifiers that would change what a key bound by
-// X11KeyboardBindLevels types at any level (the case lock included).
+// X11KeyboardBindKeys types at any level (the case lock included).
 unsigned X11KeyboardSpareClearMods();
 // The modifiers that select levels 1 to 4 of a key bound by
-// X11KeyboardBindLevels; how many of them this layout can press.
+// X11KeyboardBindKeys; how many of them this layout can press.
 unsigned X11KeyboardLevelMods(int level);
 int X11KeyboardLevels();
 
@@ -40,9 +42,11 @@ int X11KeyboardUnusedKeycodes(int* keycodes, int capacity);
 // none); a key without symbols holds four NoSymbols.
 bool X11KeyboardKeyHolds(int keycode, const KeySym levels[4]);
 
-// Binds a keycode to up to four levels (NoSymbol for none; none at all
-// leaves it without symbols). False when the layout cannot press the levels.
-bool X11KeyboardBindLevels(Display* display, int keycode, const KeySym levels[4]);
+// Binds keycodes each to up to four levels (NoSymbol for none; none at all
+// leaves it without symbols), in one request: every client gets one keymap
+// notification for them all, and some (openbox) take long over each.
+// False when the layout cannot press the levels of one of them.
+bool X11KeyboardBindKeys(Display* display, const int* keycodes, const KeySym (*levels)[4], int count);
 
 // Sends the stroke: modifiers, press and release, modifiers back.
 void X11KeyboardStroke(Display* display, const KeyStrokePlan& plan);

@@ -27,16 +27,6 @@ static bool ReadProperty(Window window, Atom property, Atom* type, int* format, 
     return true;
 }
 
-static bool HasProperty(Window window, Atom property) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned char* data = nullptr;
-    if (!ReadProperty(window, property, &type, &format, &count, &data)) return false;
-    XFree(data);
-    return true;
-}
-
 // A WINDOW-valued property, or 0.
 static Window ReadWindowProperty(Window window, Atom property) {
     Atom type = None;
@@ -111,25 +101,48 @@ static bool WindowMatches(Window window, const WCHAR* className, const WCHAR* ti
     return true;
 }
 
-static bool IsManagedClient(Window window) { return HasProperty(window, X11Atoms().wmState); }
+// What a window's property list tells about it, read in one round trip
+// rather than one per property.
+struct WindowKind {
+    bool managed;  // WM_STATE
+    bool named;    // WM_NAME, _NET_WM_NAME or WM_CLASS
+};
 
-static bool HasNameOrClass(Window window) {
-    return HasProperty(window, XA_WM_NAME) || HasProperty(window, X11Atoms().netWmName) ||
-           HasProperty(window, XA_WM_CLASS);
+static WindowKind KindOf(Window window) {
+    const X11DesktopAtoms& atoms = X11Atoms();
+    WindowKind kind{false, false};
+    int count = 0;
+    Atom* properties = XListProperties(X11DesktopDisplay(), window, &count);
+    for (int i = 0; i < count; ++i) {
+        Atom p = properties[i];
+        if (p == atoms.wmState) kind.managed = true;
+        if (p == XA_WM_NAME || p == atoms.netWmName || p == XA_WM_CLASS) kind.named = true;
+    }
+    if (properties) XFree(properties);
+    return kind;
 }
 
-static Window ClientBelow(Window frame, int depth, bool (*isClient)(Window)) {
+// The first managed and the first named window below `frame`, each in the
+// same order: a level's windows before the levels below them. The walk ends
+// at the first managed one, which is all its caller then needs.
+struct ClientsBelow {
+    Window managed;
+    Window named;
+};
+
+static void FindClientsBelow(Window frame, int depth, ClientsBelow* found) {
     Display* display = X11DesktopDisplay();
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
-    if (depth <= 0 || !XQueryTree(display, frame, &root, &parent, &children, &count)) return 0;
-    Window client = 0;
-    for (unsigned int i = 0; i < count && !client; ++i)
-        if (isClient(children[i])) client = children[i];
-    for (unsigned int i = 0; i < count && !client; ++i)
-        client = ClientBelow(children[i], depth - 1, isClient);
+    if (depth <= 0 || !XQueryTree(display, frame, &root, &parent, &children, &count)) return;
+    for (unsigned int i = 0; i < count && !found->managed; ++i) {
+        WindowKind kind = KindOf(children[i]);
+        if (kind.managed) found->managed = children[i];
+        if (kind.named && !found->named) found->named = children[i];
+    }
+    for (unsigned int i = 0; i < count && !found->managed; ++i)
+        FindClientsBelow(children[i], depth - 1, found);
     if (children) XFree(children);
-    return client;
 }
 
 // The client window a child of the root stands for: itself when it is a
@@ -139,11 +152,12 @@ static Window ClientBelow(Window frame, int depth, bool (*isClient)(Window)) {
 // loses WM_STATE before the window manager hands it back to the root, so a
 // named window inside a frame counts too: a hidden copy must be found.
 static Window ClientOfRootChild(Window child) {
-    if (IsManagedClient(child)) return child;
-    Window client = ClientBelow(child, MAX_FRAME_DEPTH, IsManagedClient);
-    if (client) return client;
-    if (HasNameOrClass(child)) return child;
-    return ClientBelow(child, MAX_FRAME_DEPTH, HasNameOrClass);
+    WindowKind kind = KindOf(child);
+    if (kind.managed) return child;
+    ClientsBelow below{0, 0};
+    FindClientsBelow(child, MAX_FRAME_DEPTH, &below);
+    if (below.managed) return below.managed;
+    return kind.named ? child : below.named;
 }
 
 HWND X11FindTopLevel(const WCHAR* className, const WCHAR* title) {
@@ -222,6 +236,37 @@ HWND X11ActiveWindow() {
                         : FocusTopLevel();
     X11EndTrap();
     return static_cast<HWND>(active);
+}
+
+// The window manager announces every change of _NET_ACTIVE_WINDOW on the
+// root; the value is read when the change is, as the event carries none.
+struct ActiveWatch {
+    void (*reported)(HWND active);
+    Window last;
+};
+static ActiveWatch g_activeWatch{};
+
+void X11WatchActiveWindow(void (*reported)(HWND active)) {
+    Display* display = X11DesktopDisplay();
+    g_activeWatch = ActiveWatch{reported, 0};
+    if (!display || !reported) return;
+    X11BeginTrap();
+    XWindowAttributes attributes{};
+    Window root = DefaultRootWindow(display);
+    XGetWindowAttributes(display, root, &attributes);
+    XSelectInput(display, root, attributes.your_event_mask | PropertyChangeMask);
+    g_activeWatch.last = ReadWindowProperty(root, X11Atoms().netActiveWindow);
+    X11EndTrap();
+}
+
+void X11NoteRootProperty(const XPropertyEvent& event) {
+    if (!g_activeWatch.reported || event.atom != X11Atoms().netActiveWindow) return;
+    int error = X11TrappedError();
+    Window active = event.state == PropertyDelete ? 0 : ReadWindowProperty(event.window, event.atom);
+    X11SetTrappedError(error);
+    if (active == g_activeWatch.last) return;
+    g_activeWatch.last = active;
+    g_activeWatch.reported(static_cast<HWND>(active));
 }
 
 // With the focus following the pointer, keys go to the window under it.

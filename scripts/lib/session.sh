@@ -89,10 +89,11 @@ focus_window() {
   return 1
 }
 
-# start_tastra BINARY [env assignments...]
+# start_tastra BINARY [env assignments...]; Tastra's own options, if any, in
+# the array TASTRA_OPTIONS.
 start_tastra() {
   local binary="$1"; shift
-  env "$@" "$binary" >"$SESSION_DIR/tastra.log" 2>&1 &
+  env "$@" "$binary" ${TASTRA_OPTIONS[@]+"${TASTRA_OPTIONS[@]}"} >"$SESSION_DIR/tastra.log" 2>&1 &
   TASTRA_PID=$!
   SESSION_PIDS+=("$TASTRA_PID")
   wait_until 20 "the Tastra window" sh -c 'xdotool search --name "^Tastra v1.00$" | grep -q .'
@@ -107,16 +108,26 @@ terminal_received() {  # terminal_received TEXT: the terminal's log contains TEX
   grep -qF -- "$1" "$SESSION_DIR/terminal.log"
 }
 
-# click_dialog_control X Y W H: clicks the middle of a control given in dialog
-# units of the 131 x 76 main dialog (the layout scales evenly).
-click_dialog_control() {
-  local x="$1" y="$2" w="$3" h="$4" width height
+# dialog_control_point X Y W H: prints the middle of a control given in dialog
+# units of the 131 x 76 main dialog (the layout scales evenly), in pixels of
+# the dialog window. A window manager that maximises every window (matchbox)
+# leaves the layout at the dialog's own size, its fixed maximum, in the top
+# left corner.
+dialog_control_point() {
+  local x="$1" y="$2" w="$3" h="$4" width height maximum
   eval "$(xdotool getwindowgeometry --shell "$TASTRA_WINDOW")"
   width="$WIDTH"; height="$HEIGHT"
-  xdotool mousemove --window "$TASTRA_WINDOW" $(( (2 * x + w) * width / 262 )) $(( (2 * y + h) * height / 152 )) click 1
+  maximum="$(xprop -id "$TASTRA_WINDOW" WM_NORMAL_HINTS | sed -n 's/.*maximum size: \([0-9]*\) by \([0-9]*\).*/\1 \2/p')"
+  if [ -n "$maximum" ]; then read -r width height <<<"$maximum"; fi
+  echo $(( (2 * x + w) * width / 262 )) $(( (2 * y + h) * height / 152 ))
+}
+
+click_dialog_control() {  # click_dialog_control X Y W H: clicks that control
+  xdotool mousemove --window "$TASTRA_WINDOW" $(dialog_control_point "$@") click 1
 }
 
 press_connect_button() { click_dialog_control 7 22 54 13; }
+MINIMISE_BUTTON="70 22 54 13"  # shown in the Connect button's row while connected
 
 # check DESCRIPTION COMMAND...: one counted check of a scripted test, printed
 # as "ok - ..." or "not ok - ..."; the totals are in passed and failed.

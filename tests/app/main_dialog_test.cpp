@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "app/shell.h"
 #include "base/resource.h"
+#include "link/serial_link.h"
+#include "platform/bluetooth.h"
+#include "platform/text.h"
 #include "platform/window.h"
 #include "tests/support/emulated_test.h"
 
@@ -269,6 +274,236 @@ TEST_F(ConnectedDialogTest, AHungUpLineReturnsToIdleWithTheErrorAndConnectsAgain
     Connect();
     EXPECT_EQ(EmuSerialOpenCount(u"COM1:"), 2);
     EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Disconnect");
+}
+
+// The start options, applied to the initialised dialog as WinMain does.
+class StartOptionsTest : public MainDialogTest {
+  protected:
+    void SetUp() override {
+        MainDialogTest::SetUp();
+        for (const char16_t* device : {u"COM0:", u"COM1:", u"COM2:"}) {
+            EmuAddDevice(device);
+            EmuSerialAddEndpoint(device);
+        }
+        for (const char16_t* entry : {u"COM0: Modem", u"COM1: Serial", u"COM2: BT-Term-A", u"COM2: BT-Term-B"})
+            AddPortEntry(entry);
+    }
+    void Start(const char16_t* port, DWORD speed, bool connect) {
+        WCopy(g_startOptions.port, port, MAX_TEXT);
+        g_startOptions.speed = speed;
+        g_startOptions.connect = connect;
+        ApplyStartOptions(dialog);
+        EmuRunPending();
+    }
+    std::u16string SelectedPort() { return EmuComboItems(IDC_PORT)[EmuComboSelection(IDC_PORT)]; }
+};
+
+TEST_F(StartOptionsTest, NoOptionLeavesTheDialogAsInitialised) {
+    EmuSelectComboItem(IDC_PORT, 1);
+    Start(u"", 0, false);
+    EXPECT_EQ(EmuComboSelection(IDC_PORT), 1);
+    EXPECT_EQ(EmuComboSelection(IDC_BAUD), 0);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Connection is closed!");
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM0:"), 0);
+}
+
+TEST_F(StartOptionsTest, PortAndSpeedAreSelectedAndConnectedAsByTheButton) {
+    Start(u"com1", 9600, true);
+    EXPECT_EQ(SelectedPort(), u"COM1: Serial");
+    EXPECT_EQ(EmuComboSelection(IDC_BAUD), 2);
+    ASSERT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuSerialLastDcb(u"COM1:").BaudRate, 9600u);
+    std::vector<BYTE> written = EmuSerialWrittenBytes(u"COM1:");
+    EXPECT_EQ(std::string(written.begin(), written.end()),
+              std::string("\x1b[c\0", 4) + "Tastra v1.00 is connected!\r\n");
+    ExpectConnectedState();
+}
+
+TEST_F(StartOptionsTest, TheWholeEntryTextNamesOneOfSeveralDevicesUnderOneIndex) {
+    for (const char16_t* port : {u"COM2: BT-Term-B", u"com2: bt-term-b"}) {
+        EmuSelectComboItem(IDC_PORT, 0);
+        Start(port, 0, false);
+        EXPECT_EQ(SelectedPort(), u"COM2: BT-Term-B");
+        EXPECT_FALSE(EmuControlVisible(IDC_BAUD)) << "a Bluetooth entry shows its own controls";
+    }
+    Start(u"COM2:", 0, false);
+    EXPECT_EQ(SelectedPort(), u"COM2: BT-Term-A") << "a device name takes the first entry";
+}
+
+TEST_F(StartOptionsTest, APortNotListedShowsThePortErrorAndConnectsNothing) {
+    for (const char16_t* port : {u"COM7:", u"COM1: Seria", u"COM1:x", u"Serial", u"COM"}) {
+        EmuSelectComboItem(IDC_PORT, 0);
+        g_startOptions.reconnect = true;
+        Start(port, 0, true);
+        EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: COM port does not work!");
+        EXPECT_EQ(EmuComboSelection(IDC_PORT), 0);
+        EmuRunFor(5000);
+        EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    }
+    for (const char16_t* device : {u"COM0:", u"COM1:", u"COM2:"})
+        EXPECT_EQ(EmuSerialOpenAttempts(device), 0);
+}
+
+// --reconnect on a terminal at COM1 that hangs up at `hangUp` and leaves
+// with its device until it comes back.
+class ReconnectTest : public ConnectedDialogTest {
+  protected:
+    void SetUp() override {
+        ConnectedDialogTest::SetUp();
+        g_startOptions.reconnect = true;
+    }
+    void HangUpAndLeave() {
+        EmuSchedule(EmuNow() + 50, [] {
+            EmuSerialFailReads(u"COM1:", true);
+            EmuSerialFailWrites(u"COM1:", true);
+            EmuRemoveDevice(u"COM1:");
+        });
+        EmuRunFor(200);
+        ASSERT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+        ASSERT_EQ(EmuControlText(IDC_STATUS), u"ERROR: No connection!");
+    }
+    static void ComeBack() {
+        EmuSerialFailReads(u"COM1:", false);
+        EmuSerialFailWrites(u"COM1:", false);
+        EmuAddDevice(u"COM1:");
+    }
+    static int Greetings() {
+        std::vector<BYTE> written = EmuSerialWrittenBytes(u"COM1:");
+        std::string text(written.begin(), written.end());
+        int count = 0;
+        for (size_t at = text.find("\x1b[c"); at != std::string::npos; at = text.find("\x1b[c", at + 1))
+            if (text.compare(at + 4, 26, "Tastra v1.00 is connected!") == 0) ++count;
+        return count;
+    }
+};
+
+TEST_F(ReconnectTest, ALineThatHungUpIsConnectedAgainWithinTwoSecondsOfItsDevicesReturn) {
+    Connect();
+    HangUpAndLeave();
+    EmuRunFor(7000);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1) << "no open while the device is away";
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: No connection!");
+    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+
+    DWORD back = EmuNow();
+    ComeBack();
+    EmuRunFor(2000);
+    ASSERT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_LE(EmuSerialCalls(u"COM1:").back().time - back, 2000u + 100u)
+        << "greeted within a tick and the settle pause";
+    EXPECT_EQ(Greetings(), 2);
+    ExpectConnectedState();
+    EXPECT_FALSE(EmuTimerRunning(dialog, RETRY_TIMER_ID));
+
+    HangUpAndLeave();  // and again: the wait is not used up
+    ComeBack();
+    EmuRunFor(2000);
+    EXPECT_EQ(Greetings(), 3);
+}
+
+// The device is back but cannot be opened: one attempt per two seconds.
+TEST_F(ReconnectTest, AttemptsComeOnePerTwoSeconds) {
+    Connect();
+    HangUpAndLeave();
+    EmuAddDevice(u"COM1:");
+    EmuSerialFailOpen(u"COM1:", 1000);
+    EmuRunFor(10000);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1 + 5);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: COM port does not work!");
+    EXPECT_EQ(EmuControlText(IDC_CONNECT), u"Connect");
+}
+
+TEST_F(ReconnectTest, WhatTheUserDoesStopsTheRetries) {
+    struct Row {
+        const char* what;
+        std::function<void()> act;
+    };
+    const Row rows[] = {
+        {"Disconnect", [this] { Connect(), EmuClickButton(IDC_CONNECT), EmuRunPending(); }},
+        {"Connect that fails while waiting",
+         [this] {
+             Connect();
+             HangUpAndLeave();
+             EmuClickButton(IDC_CONNECT);
+             EmuRunPending();
+         }},
+        {"another port picked while waiting",
+         [this] {
+             AddPortEntry(u"COM0: Modem");
+             Connect();
+             HangUpAndLeave();
+             Select(u"COM0: Modem");
+             Select(u"COM1: Serial");
+         }},
+        {"the dialog closed while waiting",
+         [this] {
+             Connect();
+             HangUpAndLeave();
+             PostMessageW(dialog, WM_CLOSE, 0, 0);
+             EmuRunPending();
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TearDown();
+        SetUp();
+        row.act();
+        ASSERT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+        int attempts = EmuSerialOpenAttempts(u"COM1:");
+        ComeBack();
+        EmuRunFor(10000);
+        EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), attempts);
+        EXPECT_FALSE(EmuTimerRunning(dialog, RETRY_TIMER_ID));
+    }
+}
+
+TEST_F(ReconnectTest, WithoutTheOptionALineThatHungUpStaysClosed) {
+    g_startOptions.reconnect = false;
+    Connect();
+    HangUpAndLeave();
+    ComeBack();
+    EmuRunFor(10000);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: No connection!");
+}
+
+TEST_F(ReconnectTest, AFailedConnectAtStartIsWaitedOnToo) {
+    EmuSerialFailOpen(u"COM1:", CONNECT_ATTEMPTS);
+    g_startOptions.connect = true;
+    ApplyStartOptions(dialog);
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    EmuRunFor(2000);
+    EXPECT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Greetings(), 1);
+}
+
+// A Bluetooth port is tried at the first tick and every fifth after it
+// (each try may hold the dialog for seconds), only while the radio is on,
+// which is never switched on for it.
+TEST_F(ReconnectTest, ABluetoothPortIsRetriedEveryTenSecondsWhileTheRadioIsOn) {
+    AddPortEntry(u"COM1: BT-Term");
+    Select(u"COM1: BT-Term");
+    EmuShareRadio(true);
+    EmuSetRadioMode(BTH_CONNECTABLE);
+    Connect();
+    HangUpAndLeave();
+    EmuAddDevice(u"COM1:");
+    EmuSerialFailOpen(u"COM1:", 1000);
+    EmuRunFor(20000);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1 + 2) << "at 2 s and 12 s";
+
+    EmuSetRadioMode(BTH_POWER_OFF);
+    size_t switches = EmuRadioModeHistory().size();
+    EmuRunFor(20000);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM1:"), 1 + 2);
+    EXPECT_EQ(EmuRadioModeHistory().size(), switches) << "the radio stays as the user left it";
+
+    EmuSetRadioMode(BTH_CONNECTABLE);
+    EmuSerialFailOpen(u"COM1:", 0);
+    ComeBack();
+    EmuRunFor(10000);
+    EXPECT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Greetings(), 2);
 }
 
 }  // namespace

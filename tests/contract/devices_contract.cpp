@@ -29,6 +29,19 @@ TEST_F(DevicesContract, ASearchFindsTheMachinesLinesByNameInAnyCase) {
         << "only device searches are answered";
 }
 
+// Each search looks afresh: what --reconnect relies on.
+TEST_F(DevicesContract, ALineThatWentAwayIsFoundAgainOnceItIsBack) {
+    auto found = [](const char16_t* name) {
+        HANDLE search = FindFirstFileExW(name, FindExInfoStandard, nullptr, FindExSearchLimitToDevices, nullptr, 0);
+        return search != INVALID_HANDLE_VALUE && FindClose(search);
+    };
+    UnplugLine(4);
+    EXPECT_FALSE(found(u"COM4:"));
+    EXPECT_TRUE(found(u"COM1:"));
+    ReplugLine(4);
+    EXPECT_TRUE(found(u"COM4:"));
+}
+
 TEST_F(DevicesContract, TwoSearchesAreClosedOneByOne) {
     WIN32_FIND_DATAW data{};
     HANDLE first = FindFirstFileExW(u"COM1:", FindExInfoStandard, &data, FindExSearchLimitToDevices, nullptr, 0);

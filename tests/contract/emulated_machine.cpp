@@ -8,7 +8,9 @@
 
 namespace {
 PtyPair g_lines[10];
-}
+
+std::u16string LineName(int index) { return u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + index)) + u":"; }
+}  // namespace
 
 bool BuildMachine() {
     EmuReset();
@@ -17,7 +19,7 @@ bool BuildMachine() {
     EXPECT_TRUE(loaded) << error;
     for (int index : kLines) {
         if (!OpenPtyPair(g_lines[index])) return false;
-        std::u16string name = u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + index)) + u":";
+        std::u16string name = LineName(index);
         EmuAddDevice(name);
         EmuSerialPassThrough(name, g_lines[index].slavePath);
     }
@@ -33,6 +35,15 @@ void TearDownMachine() {
 
 int FarEnd(int index) { return g_lines[index].master; }
 void CutLine(int index) { ClosePtyMaster(g_lines[index]); }
+void UnplugLine(int index) {
+    ClosePtyMaster(g_lines[index]);
+    EmuRemoveDevice(LineName(index));
+}
+void ReplugLine(int index) {
+    ASSERT_TRUE(OpenPtyPair(g_lines[index]));
+    EmuAddDevice(LineName(index));
+    EmuSerialPassThrough(LineName(index), g_lines[index].slavePath);
+}
 
 void SetUserLanguage(bool german) { EmuSetLanguage(german ? 0x0407 : 0x0409); }
 

@@ -61,6 +61,14 @@ void TearDownMachine() {
 
 int FarEnd(int index) { return g_machine.lines[index].master; }
 void CutLine(int index) { ClosePtyMaster(g_machine.lines[index]); }
+// With its master closed the pseudo-terminal's node is gone, and the link dangles.
+void UnplugLine(int index) { ClosePtyMaster(g_machine.lines[index]); }
+void ReplugLine(int index) {
+    fs::path link = DevicesFolder(g_machine.root) / ("com" + std::to_string(index));
+    ASSERT_TRUE(OpenPtyPair(g_machine.lines[index]));
+    fs::remove(link);
+    fs::create_symlink(g_machine.lines[index].slavePath, link);
+}
 
 void SetUserLanguage(bool german) { setenv("LC_ALL", german ? "de_DE.UTF-8" : "en_US.UTF-8", 1); }
 

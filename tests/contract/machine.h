@@ -23,6 +23,10 @@ void TearDownMachine();
 // and read from. CutLine closes it, as when the cable is pulled.
 int FarEnd(int index);
 void CutLine(int index);
+// The device of COM`index` goes away, as an adapter pulled out, and comes
+// back as a new line under the same name.
+void UnplugLine(int index);
+void ReplugLine(int index);
 
 // The user's language: German or English.
 void SetUserLanguage(bool german);

@@ -101,3 +101,24 @@ start_sink() {
 
 file_contains() { grep -qF -- "$2" "$1"; }
 file_size_at_least() { [ "$(stat -c %s "$1")" -ge "$2" ]; }
+
+# click_into WINDOW: clicks into WINDOW, as a user does to work in it, at a
+# point the dialog (when shown) does not cover, and waits until it is active.
+# Where the dialog covers it all (matchbox maximises every window), the user
+# switches to it with the window manager instead.
+click_into() {
+  local window="$1" point dx dy
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  local wx="$X" wy="$Y" ww="$WIDTH" wh="$HEIGHT"
+  eval "$(xdotool getwindowgeometry --shell "$TASTRA_WINDOW")"
+  for point in "10 10" "$((ww - 10)) $((wh - 10))" "10 $((wh - 10))" "$((ww - 10)) 10"; do
+    read -r dx dy <<<"$point"
+    if ! window_is_mapped "$TASTRA_WINDOW" || [ $((wx + dx)) -lt "$X" ] || [ $((wx + dx)) -ge $((X + WIDTH)) ] ||
+      [ $((wy + dy)) -lt "$Y" ] || [ $((wy + dy)) -ge $((Y + HEIGHT)) ]; then
+      xdotool mousemove --window "$window" "$dx" "$dy" click 1
+      wait_until 10 "window $window active after the click" window_is_active "$window"
+      return
+    fi
+  done
+  focus_window "$window"
+}

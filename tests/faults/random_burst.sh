@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A 1 MiB burst of random bytes from the terminal: Tastra keeps running,
-# and afterwards still disconnects, connects and types.
+# lets go of the line when it hangs up, and afterwards connects and types.
 #   random_burst.sh TASTRA_BINARY
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -26,10 +26,11 @@ wait_until 120 "the burst in the focused window" file_size_at_least "$SINK_FILE"
 check "the burst is typed into the focused window" file_size_at_least "$SINK_FILE" 500
 check "Tastra survives the burst" tastra_alive
 kill "$writer_pid" 2>/dev/null
+device="$(readlink -f "$XDG_CONFIG_HOME/tastra/devices/com0")"
 kill "$LINE_PID"  # drops what is still queued on the line
 wait_until 20 "the pseudo-terminal pair to vanish" sh -c "! test -e '$SESSION_DIR/terminal-end'"
+check "Tastra lets go of the line that hung up" line_dropped "$device"
 
-disconnect
 new_line
 check "Tastra connects again after the burst" connect
 focus_window "$SINK_WINDOW"

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "app/shell.h"
 #include "base/resource.h"
 #include "keys/input_translation.h"
@@ -286,6 +287,7 @@ class BluezLinkTest : public BluezViewTest {
         if (!vanished_.empty())
             sdbus::createProxy(MockBus(), vanished_, "/")->callMethod("Return").onInterface(MOCK_INTERFACE);
         UseBluezConnectWait(0);
+        g_startOptions = StartOptions{};
         BluezViewTest::TearDown();
     }
 
@@ -398,6 +400,51 @@ TEST_F(BluezLinkTest, ADeviceThatGoesAwayWhileConnectedIsAVanishedLine) {
     EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE) << "the next tick closes the link";
     EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: No connection!");
     ExpectEverythingReleased("after the link dropped");
+}
+
+// With --reconnect on a powered adapter: the terminal goes out of range,
+// the link drops; while it stays away the retries fail quietly; once it
+// answers again it is connected and greeted. Ticks come by hand; their
+// pace is a rule of the core, tested on the emulated clock.
+TEST_F(BluezLinkTest, ALinkThatDroppedIsConnectedAgainWhenTheDeviceAnswers) {
+    MockSetAdapter("Powered", true);
+    g_startOptions.reconnect = true;
+    g_hPort = Connect();
+    ASSERT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    TakeFarEnd();
+    std::string greeting("\x1b[c\0Tastra v1.00 is connected!\r\n", 32);
+    ASSERT_EQ(ReadFar(greeting.size()), greeting);
+    close(far_);
+    far_ = -1;
+    for (long long deadline = NowMs() + kGenerousMs; g_hPort != INVALID_HANDLE_VALUE && NowMs() < deadline;)
+        MainDialogProc(dialog_, WM_TIMER, POLL_TIMER_ID, 0);
+    ASSERT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: No connection!");
+    EXPECT_TRUE(EmuTimerRunning(dialog_, RETRY_TIMER_ID));
+
+    RefuseConnect("org.bluez.Error.Failed");
+    MainDialogProc(dialog_, WM_TIMER, RETRY_TIMER_ID, 0);
+    EXPECT_EQ(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(EmuTimerRunning(dialog_, RETRY_TIMER_ID)) << "still waiting";
+    ExpectEverythingReleased("after a retry that found no device");
+
+    RefuseConnect("");
+    for (int tick = 0; tick < 5 && g_hPort == INVALID_HANDLE_VALUE; ++tick)
+        MainDialogProc(dialog_, WM_TIMER, RETRY_TIMER_ID, 0);
+    ASSERT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(EmuTimerRunning(dialog_, RETRY_TIMER_ID));
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"Terminal is connected!");
+    TakeFarEnd();
+    EXPECT_EQ(ReadFar(greeting.size()), greeting);
+    DWORD mode = BTH_POWER_OFF;
+    EXPECT_TRUE(BthGetMode(&mode) == 0 && mode != BTH_POWER_OFF) << "the user's adapter stays on";
+
+    DisconnectTerminal(dialog_, g_hPort);
+    g_hPort = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(ReadFar(64), "Connection is closed!\r\n\n");
+    close(far_);
+    far_ = -1;
+    ExpectEverythingReleased("after Disconnect");
 }
 
 TEST_F(BluezLinkTest, DisconnectAfterBluezEndedStillDropsTheLink) {

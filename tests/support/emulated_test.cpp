@@ -1,5 +1,6 @@
 #include "tests/support/emulated_test.h"
 
+#include "app/options.h"
 #include "app/shell.h"
 #include "base/resource.h"
 #include "keys/function_keys.h"
@@ -15,6 +16,7 @@ void ResetProgramGlobals() {
     g_hIncomingDevice = INVALID_HANDLE_VALUE;
     g_hOutgoingDevice = INVALID_HANDLE_VALUE;
     g_rotationSupport = 255;
+    g_startOptions = StartOptions{};
 }
 
 void EmulatedTest::SetUp() {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/wayland/wayland_desktop.h"
@@ -43,9 +45,9 @@ class KeymapTest : public ::testing::Test {
         int slot = WaylandKeymapSlot(&keymap, keysym, 0, &changed);
         EXPECT_FALSE(changed) << "keysym " << keysym << " was already there";
         xkb_mod_mask_t mods = shift ? 1u << xkb_keymap_mod_get_index(compiled, XKB_MOD_NAME_SHIFT) : 0;
-        xkb_state_update_mask(state, mods, 0, 0, 0, 0, 0);
+        xkb_state_update_mask(state, mods, 0, 0, 0, 0, static_cast<xkb_layout_index_t>(WaylandKeymapGroup(slot)));
         char utf8[16] = {};
-        xkb_state_key_get_utf8(state, static_cast<xkb_keycode_t>(slot + WAYLAND_FIRST_KEYCODE), utf8, sizeof utf8);
+        xkb_state_key_get_utf8(state, static_cast<xkb_keycode_t>(WaylandKeymapKeycode(slot)), utf8, sizeof utf8);
         return utf8;
     }
 
@@ -104,9 +106,9 @@ TEST_F(KeymapTest, AFullKeymapGivesUpTheLeastRecentlyUsedExtraNeverTheBaseSet) {
     ASSERT_GE(extras, 8) << "room for characters beyond the base set";
     bool changed = false;
     for (int i = 0; i < extras; ++i)
-        WaylandKeymapSlot(&keymap, 0x01000100u + i, 10 + i, &changed);
+        WaylandKeymapSlot(&keymap, 0x01000400u + i, 10 + i, &changed);
     // The first extra is used again, so the second is the oldest.
-    int reused = WaylandKeymapSlot(&keymap, 0x01000100u, 1000, &changed);
+    int reused = WaylandKeymapSlot(&keymap, 0x01000400u, 1000, &changed);
     changed = false;
     int slot = WaylandKeymapSlot(&keymap, 0x010003B1u, 1001, &changed);
     EXPECT_TRUE(changed);
@@ -116,6 +118,29 @@ TEST_F(KeymapTest, AFullKeymapGivesUpTheLeastRecentlyUsedExtraNeverTheBaseSet) {
     Compile();
     EXPECT_EQ(Typed('a'), "a");
     EXPECT_EQ(Typed(0x010003B1u), Utf8(u'α'));
+    // Every other extra still types itself, in whichever group it is.
+    for (int i = 2; i < extras; ++i)
+        EXPECT_EQ(Typed(0x01000400u + i), Utf8(static_cast<char16_t>(0x400 + i))) << i;
+}
+
+// The seat announces keymaps as the compositor writes them out again: ours
+// is told from the layouts a compositor puts on every keyboard.
+TEST_F(KeymapTest, OursIsToldFromTheCompositorsLayoutsAsTheSeatAnnouncesThem) {
+    Compile();
+    auto announced = [](xkb_keymap* keymap) {
+        char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+        bool ours = WaylandKeymapIsOurs(text, std::strlen(text) + 1);
+        std::free(text);
+        return ours;
+    };
+    EXPECT_TRUE(announced(compiled));
+    for (const char* layout : {"us", "de"}) {
+        xkb_rule_names names{nullptr, nullptr, layout, nullptr, nullptr};
+        xkb_keymap* theirs = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        ASSERT_NE(theirs, nullptr) << layout;
+        EXPECT_FALSE(announced(theirs)) << layout;
+        xkb_keymap_unref(theirs);
+    }
 }
 
 TEST(KeysymTest, KeysAndCharactersWithoutAKeyHaveNone) {

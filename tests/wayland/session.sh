@@ -8,6 +8,7 @@ set -uo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$here/scripts/lib/session.sh"
 source "$here/tests/wayland/sway.sh"
+source "$here/scripts/lib/byte_table.sh"
 
 tastra="$1"
 language="${2:-english}"
@@ -39,23 +40,21 @@ wait_until_ready() { probe_until_ready type_on_terminal; }
 wait_until_ready
 check "foot takes the keyboard and receives what the terminal sends" test -n "$RECEIVER_PROBES"
 
-# Every byte value but ESC and DEL, as a terminal sends them one by one;
-# what foot writes, from its manual: Backspace sends DEL, Home ESC [ H,
-# End ESC [ F. Bytes without a character (LF, C1 controls, ...) type nothing.
-bytes=()
-for ((b = 1; b <= 255; b++)); do
-  [ "$b" -eq 27 ] || [ "$b" -eq 127 ] || bytes+=("$(printf '%02x' "$b")")
-done
-type_on_terminal -H "${bytes[@]}"
+type_on_terminal -H "${BYTE_TABLE_BYTES[@]}"
 type_on_terminal -H 7f
 type_on_terminal -H 1b
-ctrl='ª½©∆'$'\e''[F≥'$'\x7f\t''£'$'\r''¹±'$'\e''[H®≤¾∞¼¤×¥÷'
-ascii=' !"#$%&'"'"'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\]^_`abcdefghijklmnopqrstuvwxyz{|}~'
-latin1=$'\xc2\xa0''¡¢£¤¥¦§¨©ª«¬­®¯°±²³´µ¶·¸¹º»¼½¾¿ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖ×ØÙÚÛÜÝÞßàáâãäåæçèéêëìíîïðñòóôõö÷øùúûüýþÿ'
-expect_received "$ctrl$ascii€$latin1"$'\e[3~\e' "every byte value: Ctrl specials, ASCII, the euro sign, Latin-1, Delete, Escape"
+expect_received "$BYTE_TABLE_RECEIVED" "every byte value: Ctrl specials, ASCII, the euro sign, Latin-1, Delete, Escape"
 
 type_on_terminal Up Down Right Left
 expect_received $'\e[A\e[B\e[C\e[D' "the cursor keys arrive as key presses"
+
+# sway gives its keyboard configuration, a layout set or a reload, to every
+# keyboard, Tastra's too: the characters stay exact all the same.
+for change in "input type:keyboard xkb_layout de" reload; do
+  swaymsg -q $change
+  type_on_terminal -H 79 7a 40 e4 80
+  expect_received "yz@ä€" "after swaymsg $change, y z @ ä € arrive exactly"
+done
 
 if [ "$language" = german ]; then
   # The terminal sends Latin-1.

@@ -7,7 +7,7 @@ terminal on the other end. Notepad receives the keys; probe.exe reads its
 text back. Every wait has a generous limit and ends as soon as the condition
 holds.
 
-    wine_test.py BUILD_DIR prefix|typing|console|close|second-start|german
+    wine_test.py BUILD_DIR prefix|typing|console|close|second-start|german|options
 """
 import os
 import shutil
@@ -28,7 +28,7 @@ LINE = os.path.join(HOME, "line")
 TITLE = "Tastra v1.00"
 LIMIT_MS = 30000
 
-IDC_PORT, IDC_STATUS, IDC_CONNECT = 1000, 1006, 1007
+IDC_PORT, IDC_STATUS, IDC_CONNECT, IDC_BAUD = 1000, 1006, 1007, 1010
 
 
 def environment(lang="C.UTF-8"):
@@ -155,8 +155,8 @@ def start(program, *args, env=None):
                             stderr=subprocess.DEVNULL)
 
 
-def start_tastra(env=None):
-    process = start(TASTRA, env=env)
+def start_tastra(env=None, *args):
+    process = start(TASTRA, *args, env=env)
     if probe("wait-ready", LIMIT_MS)[0] != 0:
         fail("Tastra's window did not appear")
     return process
@@ -335,12 +335,43 @@ def case_german():
         fail("German texts expected, got %r" % (texts,))
 
 
+def case_options():
+    # The answers that end the program come on its standard streams.
+    for args, code, stream, text in [
+        (["--help"], 0, "stdout", "--reconnect"),
+        (["--version"], 0, "stdout", "Tastra v1.00"),
+        (["--speed", "300"], 2, "stderr", "tastra: speed '300' is not one of"),
+        (["--port"], 2, "stderr", "tastra: --port needs a value"),
+    ]:
+        try:
+            result = run("wine", TASTRA, *args, timeout=LIMIT_MS / 1000)
+        except subprocess.TimeoutExpired:
+            fail("%s: the program did not end" % args)
+        if result.returncode != code or text not in getattr(result, stream):
+            fail("%s: exit %d, out %r, err %r" % (args, result.returncode, result.stdout, result.stderr))
+    # A port that is not listed: the port error, nothing connected.
+    start_tastra(None, "--port", "COM7:", "--connect")
+    if (dialog_text(IDC_STATUS), dialog_text(IDC_CONNECT)) != ("ERROR: COM port does not work!", "Connect"):
+        fail("an unlisted port shows %r" % [dialog_text(IDC_STATUS), dialog_text(IDC_CONNECT)])
+    stop_wine()
+    # Port (in any case) and speed selected and connected without a click.
+    terminal = Terminal()
+    start_tastra(None, "--port", "com5:", "--speed", "19200", "--connect")
+    terminal.expect(b"\x1b[c\x00", "the handshake")
+    terminal.expect(b"Tastra v1.00 is connected!\r\n", "the greeting")
+    got = (dialog_text(IDC_PORT), dialog_text(IDC_BAUD), dialog_text(IDC_CONNECT))
+    if got != ("COM5: Serial4", "19200", "Disconnect"):
+        fail("the dialog shows %r" % (got,))
+    terminal.close()
+
+
 def stop_wine():
     run("wineserver", "-k")
     run("wineserver", "-w")
 
 
-CASES = {"typing": case_typing, "console": case_console, "close": case_close, "second-start": case_second_start, "german": case_german}
+CASES = {"typing": case_typing, "console": case_console, "close": case_close, "second-start": case_second_start, "german": case_german,
+         "options": case_options}
 
 if __name__ == "__main__":
     if CASE == "prefix":
