@@ -11,6 +11,7 @@
 
 #include "platform/kde/kde_desktop.h"
 #include "platform/kde/kde_internal.h"
+#include "platform/wayland/seat_keyboard.h"
 
 namespace {
 
@@ -124,31 +125,6 @@ bool KdeDesktopDispatch() {
     return KdeWaylandDispatch(0);
 }
 
-bool KdeFlush() {
-    wl_display* display = g_connection.globals.display;
-    if (display == nullptr) return false;
-    while (wl_display_flush(display) < 0) {
-        if (errno != EAGAIN) return false;
-        pollfd out{wl_display_get_fd(display), POLLOUT, 0};
-        if (poll(&out, 1, 1000) <= 0) return false;
-    }
-    return true;
-}
+bool KdeFlush() { return WaylandDisplayFlush(g_connection.globals.display); }
 
-bool KdeWaylandDispatch(int timeoutMs) {
-    wl_display* display = g_connection.globals.display;
-    if (display == nullptr) return false;
-    while (wl_display_prepare_read(display) != 0)
-        if (wl_display_dispatch_pending(display) < 0) return false;
-    if (!KdeFlush()) {
-        wl_display_cancel_read(display);
-        return false;
-    }
-    pollfd in{wl_display_get_fd(display), POLLIN, 0};
-    if (poll(&in, 1, timeoutMs) > 0) {
-        if (wl_display_read_events(display) < 0) return false;
-    } else {
-        wl_display_cancel_read(display);
-    }
-    return wl_display_dispatch_pending(display) >= 0;
-}
+bool KdeWaylandDispatch(int timeoutMs) { return WaylandDisplayDispatchFor(g_connection.globals.display, timeoutMs); }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/utf8.h"
+
 namespace {
 
 constexpr int kMaxNoted = 256;
@@ -38,29 +40,6 @@ bool SettingPath(char* path, size_t capacity) {
     else
         return false;
     return n > 0 && static_cast<size_t>(n) < capacity;
-}
-
-int Utf8(uint32_t c, char* out) {
-    if (c < 0x80) {
-        out[0] = static_cast<char>(c);
-        return 1;
-    }
-    if (c < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (c >> 6));
-        out[1] = static_cast<char>(0x80 | (c & 0x3F));
-        return 2;
-    }
-    if (c < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (c >> 12));
-        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (c & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<char>(0xF0 | (c >> 18));
-    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out[3] = static_cast<char>(0x80 | (c & 0x3F));
-    return 4;
 }
 
 // A desktop without a notification service still has the error output.
@@ -116,7 +95,7 @@ void MissingCharactersText(const uint32_t* codepoints, int count, char* out, int
     for (int i = 0; i < count; ++i) {
         char character[5] = {};
         char code[16];
-        Utf8(codepoints[i], character);
+        EncodeUtf8Char(codepoints[i], character);
         std::snprintf(code, sizeof code, " (U+%04X)", static_cast<unsigned>(codepoints[i]));
         text += i == 0 ? " " : ", ";
         text += character;

@@ -34,22 +34,7 @@ void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
 const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
 
 // Reads what is there, waiting at most `timeoutMs` for it.
-bool DispatchFor(int timeoutMs) {
-    wl_display* display = g_keyboard.display;
-    while (wl_display_prepare_read(display) != 0)
-        if (wl_display_dispatch_pending(display) < 0) return false;
-    if (wl_display_flush(display) < 0) {
-        wl_display_cancel_read(display);
-        return false;
-    }
-    pollfd fd{wl_display_get_fd(display), POLLIN, 0};
-    if (poll(&fd, 1, timeoutMs) > 0) {
-        if (wl_display_read_events(display) < 0) return false;
-    } else {
-        wl_display_cancel_read(display);
-    }
-    return wl_display_dispatch_pending(display) >= 0;
-}
+bool DispatchFor(int timeoutMs) { return WaylandDisplayDispatchFor(g_keyboard.display, timeoutMs); }
 
 }  // namespace
 

@@ -1,9 +1,12 @@
 // Implements platform/wayland/seat_keyboard.h.
 #include "platform/wayland/seat_keyboard.h"
 
+#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -60,4 +63,31 @@ void SeatKeyboardStop(SeatKeyboard* follower) {
     else
         wl_keyboard_destroy(follower->keyboard);
     follower->keyboard = nullptr;
+}
+
+bool WaylandDisplayFlush(wl_display* display) {
+    if (display == nullptr) return false;
+    while (wl_display_flush(display) < 0) {
+        if (errno != EAGAIN) return false;
+        pollfd out{wl_display_get_fd(display), POLLOUT, 0};
+        if (poll(&out, 1, 1000) <= 0) return false;
+    }
+    return true;
+}
+
+bool WaylandDisplayDispatchFor(wl_display* display, int timeoutMs) {
+    if (display == nullptr) return false;
+    while (wl_display_prepare_read(display) != 0)
+        if (wl_display_dispatch_pending(display) < 0) return false;
+    if (!WaylandDisplayFlush(display)) {
+        wl_display_cancel_read(display);
+        return false;
+    }
+    pollfd in{wl_display_get_fd(display), POLLIN, 0};
+    if (poll(&in, 1, timeoutMs) > 0) {
+        if (wl_display_read_events(display) < 0) return false;
+    } else {
+        wl_display_cancel_read(display);
+    }
+    return wl_display_dispatch_pending(display) >= 0;
 }

@@ -22,3 +22,11 @@ struct SeatKeyboard {
 bool SeatKeyboardFollow(SeatKeyboard* follower, wl_seat* seat, LayoutKeys* keys);
 // Releases the keyboard; the seat stays the caller's.
 void SeatKeyboardStop(SeatKeyboard* follower);
+
+struct wl_display;
+// The connection's requests written out, waiting up to a second for room;
+// false when the connection failed.
+bool WaylandDisplayFlush(wl_display* display);
+// Flushes, then reads and dispatches what arrives within `timeoutMs` (0:
+// only what is there); false when the connection failed.
+bool WaylandDisplayDispatchFor(wl_display* display, int timeoutMs);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/wayland/seat_keyboard.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "platform/wayland/wayland_internal.h"
 
@@ -123,36 +124,11 @@ bool WaylandDesktopDispatch() {
     return WaylandFlush();
 }
 
-bool WaylandFlush() {
-    wl_display* display = g_connection.globals.display;
-    if (display == nullptr) return false;
-    while (wl_display_flush(display) < 0) {
-        if (errno != EAGAIN) return false;
-        pollfd out{wl_display_get_fd(display), POLLOUT, 0};
-        if (poll(&out, 1, 1000) <= 0) return false;
-    }
-    return true;
-}
+bool WaylandFlush() { return WaylandDisplayFlush(g_connection.globals.display); }
 
 bool WaylandRoundtrip() {
     wl_display* display = g_connection.globals.display;
     return display != nullptr && wl_display_roundtrip(display) >= 0;
 }
 
-bool WaylandDispatchFor(int timeoutMs) {
-    wl_display* display = g_connection.globals.display;
-    if (display == nullptr) return false;
-    while (wl_display_prepare_read(display) != 0)
-        if (wl_display_dispatch_pending(display) < 0) return false;
-    if (!WaylandFlush()) {
-        wl_display_cancel_read(display);
-        return false;
-    }
-    pollfd in{wl_display_get_fd(display), POLLIN, 0};
-    if (poll(&in, 1, timeoutMs) > 0) {
-        if (wl_display_read_events(display) < 0) return false;
-    } else {
-        wl_display_cancel_read(display);
-    }
-    return wl_display_dispatch_pending(display) >= 0;
-}
+bool WaylandDispatchFor(int timeoutMs) { return WaylandDisplayDispatchFor(g_connection.globals.display, timeoutMs); }
