@@ -122,8 +122,14 @@ check "Tastra still runs after PF4" kill -0 "$TASTRA_PID"
 # PF3 turns the screen through mutter's display configuration; Xwayland's
 # screen follows.
 screen_is() { xdpyinfo | grep -q "dimensions: *$1 pixels"; }
+# What Tastra reads before it turns: the first logical monitor's transform.
+mutter_transform_is() {
+  gdbus call --session --dest org.gnome.Mutter.DisplayConfig --object-path /org/gnome/Mutter/DisplayConfig \
+    --method org.gnome.Mutter.DisplayConfig.GetCurrentState | grep -q "\[([0-9-]*, [0-9-]*, [0-9.]*, uint32 $1, "
+}
 type_on_terminal F3
 check "PF3 turns the screen" wait_until 20 "the screen turned" screen_is 768x1024
+check "mutter reports the screen turned" wait_until 20 "mutter's transform 270" mutter_transform_is 3
 type_on_terminal F3
 check "PF3 again turns it back" wait_until 20 "the screen back" screen_is 1024x768
 check "Tastra still runs after PF3" kill -0 "$TASTRA_PID"
