@@ -43,3 +43,15 @@ cpu_percent() {
   t1="$(date +%s%N)"
   awk -v d="$((end - start))" -v hz="$hz" -v ns="$((t1 - t0))" 'BEGIN { printf "%.2f", d / hz / (ns / 1e9) * 100 }'
 }
+
+# let_others_reach DIR: DIR and the folders above it made passable for other
+# users, as root, where they are not (a clone in a private temporary folder):
+# a test run as another user must reach the programs and scripts there.
+let_others_reach() {
+  local dir
+  dir="$(cd "$1" && pwd -P)"
+  while [ "$dir" != / ]; do
+    [ -n "$(find "$dir" -maxdepth 0 -perm -o+x)" ] || chmod o+x "$dir"
+    dir="$(dirname "$dir")"
+  done
+}
