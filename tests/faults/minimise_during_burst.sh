@@ -32,7 +32,7 @@ hidden_ms="$(value hidden_ms)"; focused_ms="$(value focused_ms)"
 [ "$focused_ms" = never ] && focused_ms=0
 check "the burst was still being typed" test "$at_hide" -lt "$BURST_CHARACTERS"
 check "the dialog hides" test "$hidden_ms" != never
-# openbox holds the click while it grabs its keys again after each keymap
+# openbox holds the click while it reloads its keyboard after each keymap
 # change of the burst: from when it passed the click on, the rest is Tastra's.
 check "Minimise hides the dialog within ${HIDDEN_WITHIN_MS} ms of the click reaching it" \
   test "$hidden_ms" != never -a $((${hidden_ms/never/999999} - focused_ms)) -le "$HIDDEN_WITHIN_MS"
