@@ -30,7 +30,8 @@ constexpr int BUILD_YEAR_POS = 7;
 // period.
 struct RetryState {
     bool waiting;
-    int ticks;  // since the wait began
+    bool portUnlisted;  // the options' port is not in the list yet
+    int ticks;          // since the wait began
 };
 RetryState g_retry = {};
 
@@ -122,6 +123,11 @@ void OnRetryTimer(HWND dialog) {
         return;
     }
     ++g_retry.ticks;
+    if (g_retry.portUnlisted) {
+        FillPortList(dialog);
+        if (!SelectStartPort(dialog)) return;
+        g_retry.portUnlisted = false;
+    }
     if (!LineMayBeBack(dialog)) return;
     Connect(dialog, 1);
     if (g_hPort != INVALID_HANDLE_VALUE) StopWaiting(dialog);
@@ -168,6 +174,11 @@ INT_PTR MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 void ConnectAtStart(HWND dialog) {
     Connect(dialog, CONNECT_ATTEMPTS);
     if (g_hPort == INVALID_HANDLE_VALUE && g_startOptions.reconnect) StartWaiting(dialog);
+}
+
+void AwaitStartPort(HWND dialog) {
+    StartWaiting(dialog);
+    g_retry.portUnlisted = g_retry.waiting;
 }
 
 void InitMainDialog(HWND dialog) {

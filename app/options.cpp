@@ -194,14 +194,19 @@ bool ReadStartOptions(int argc, char** argv, int* exitCode) {
     return false;
 }
 
+bool SelectStartPort(HWND dialog) {
+    if (!SelectPort(dialog, g_startOptions.port)) return false;
+    UpdatePortControls(dialog);
+    return true;
+}
+
 void ApplyStartOptions(HWND dialog) {
     if (g_startOptions.speed != 0) SelectSpeed(dialog, g_startOptions.speed);
-    if (g_startOptions.port[0] != 0) {
-        if (!SelectPort(dialog, g_startOptions.port)) {
-            SetControlString(g_hInstance, IDS_ERR_PORT + g_langOffset, dialog, IDC_STATUS);
-            return;
-        }
-        UpdatePortControls(dialog);
+    if (g_startOptions.port[0] != 0 && !SelectStartPort(dialog)) {
+        SetControlString(g_hInstance, IDS_ERR_PORT + g_langOffset, dialog, IDC_STATUS);
+        // An adapter plugged in after the start is what --reconnect waits for.
+        if (g_startOptions.connect && g_startOptions.reconnect) AwaitStartPort(dialog);
+        return;
     }
     if (g_startOptions.connect) ConnectAtStart(dialog);
 }

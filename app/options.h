@@ -34,5 +34,8 @@ bool ReadStartOptions(int argc, char** argv, int* exitCode);
 
 // Selects the options' port and speed in the initialised dialog and
 // connects when asked. A port that is not listed leaves the port error in
-// the status line and nothing connected.
+// the status line and nothing connected; with --connect and --reconnect it
+// is looked for at every retry tick and connected once listed.
 void ApplyStartOptions(HWND dialog);
+// Selects the options' port in the port list; false when it is not listed.
+bool SelectStartPort(HWND dialog);

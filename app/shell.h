@@ -16,5 +16,7 @@ void InitMainDialog(HWND dialog);
 // Connect as the button does; with --reconnect a failed connect is waited on
 // like a line that hung up.
 void ConnectAtStart(HWND dialog);
+// Waits, as for a line that hung up, for the options' port to be listed.
+void AwaitStartPort(HWND dialog);
 void CenterDialog(HWND dialog);
 void SetAttributionTexts(HWND dialog, int creditId, int webId);

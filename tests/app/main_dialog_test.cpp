@@ -344,6 +344,28 @@ TEST_F(StartOptionsTest, APortNotListedShowsThePortErrorAndConnectsNothing) {
         EXPECT_EQ(EmuSerialOpenAttempts(device), 0);
 }
 
+// The adapter is plugged in after the start: --reconnect looks for the
+// port at each retry tick, then connects it as --connect would have.
+TEST_F(StartOptionsTest, WithReconnectAPortListedAfterTheStartIsConnectedWithinATick) {
+    g_startOptions.reconnect = true;
+    Start(u"COM3:", 9600, true);
+    EmuRunFor(5000);
+    EXPECT_EQ(EmuControlText(IDC_STATUS), u"ERROR: COM port does not work!");
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM3:"), 0);
+
+    EmuAddDevice(u"COM3:");
+    EmuSerialAddEndpoint(u"COM3:");
+    EmuRegSetString(u"Drivers\\Active\\03", u"Name", u"COM3:");
+    EmuRegSetString(u"Drivers\\Active\\03", u"Key", u"Drivers\\USB\\Adapter");
+    EmuRunFor(2100);
+    ASSERT_NE(g_hPort, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SelectedPort(), u"COM3: Adapter");
+    EXPECT_EQ(EmuSerialLastDcb(u"COM3:").BaudRate, 9600u);
+    EXPECT_EQ(EmuSerialOpenAttempts(u"COM3:"), 1);
+    ExpectConnectedState();
+    EXPECT_FALSE(EmuTimerRunning(dialog, RETRY_TIMER_ID));
+}
+
 // --reconnect on a terminal at COM1 that hangs up at `hangUp` and leaves
 // with its device until it comes back.
 class ReconnectTest : public ConnectedDialogTest {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Started with --port --speed --connect --reconnect, Tastra greets the
-# terminal at that speed by itself. The far end goes away (the line hangs
+# Started with --port --speed --connect --reconnect before the port is
+# there, Tastra greets the terminal at that speed by itself once it is. The far end goes away (the line hangs
 # up) and comes back behind the same devices-folder link: Tastra waits
 # without spending CPU and greets it again within 3 s. After Disconnect a
 # returning line is left alone.
@@ -27,11 +27,14 @@ log_has() { grep -qF -- "$2" "$1"; }
 speed_is() { [ "$(cat "$SESSION_DIR/speed" 2>/dev/null)" = "$1" ]; }
 greeted() { log_has "$1" $'\e[c' && log_has "$1" "$GREETING"; }
 
-far_end "$SESSION_DIR/terminal.log"
-ln -sf "$SESSION_DIR/tastra-end" "$XDG_CONFIG_HOME/tastra/devices/com0"
-TASTRA_OPTIONS=(--port com0: --speed 9600 --connect --reconnect)
+# The adapter is plugged in only after the start: the port is not listed
+# yet (COM9: the machine's own UARTs are listed from COM0: up).
+TASTRA_OPTIONS=(--port com9: --speed 9600 --connect --reconnect)
 start_tastra "$tastra"
-check "Tastra connects by itself: handshake and greeting" wait_until 20 "the greeting" greeted "$SESSION_DIR/terminal.log"
+far_end "$SESSION_DIR/terminal.log"
+ln -sf "$SESSION_DIR/tastra-end" "$XDG_CONFIG_HOME/tastra/devices/com9"
+check "Tastra connects by itself once the port is there: handshake and greeting" \
+  wait_until 20 "the greeting" greeted "$SESSION_DIR/terminal.log"
 check "the line runs at the speed given" speed_is 9600
 
 device="$(readlink -f "$SESSION_DIR/tastra-end")"
