@@ -41,13 +41,15 @@ def latency(fd, keys):
         text_at, times_at = os.path.getsize(receiver), os.path.getsize(receiver + ".times")
         written = time.monotonic()
         os.write(fd, letter.encode())
-        while time.monotonic() < written + 3 and os.path.getsize(receiver) == text_at:
+        # The receiver logs the text before its time.
+        while time.monotonic() < written + 3 and os.path.getsize(receiver + ".times") == times_at:
             time.sleep(0.002)
         got = arrivals(times_at)
         if text_since(text_at) == letter and got:
             ms.append((got[0][0] - written) * 1000)
         else:
             missed += 1
+            print("native_probe: wrote %r, got %r" % (letter, text_since(text_at)), file=sys.stderr)
     if not ms:
         print("latency no-keys")
         return 1
