@@ -178,8 +178,8 @@ int RunLatency(const char* pty, int keys) {
         std::printf("latency no-keys\n");
         return 1;
     }
-    std::printf("latency p50_ms=%.1f p99_ms=%.1f keys=%d missed=%d\n", Percentile(ms, 0.5), Percentile(ms, 0.99), keys,
-                missed);
+    std::printf("latency p50_ms=%.1f p99_ms=%.1f max_ms=%.1f keys=%d missed=%d\n", Percentile(ms, 0.5),
+                Percentile(ms, 0.99), Percentile(ms, 1.0), keys, missed);
     return 0;
 }
 

@@ -96,8 +96,23 @@ start_tastra() {
   env "$@" "$binary" ${TASTRA_OPTIONS[@]+"${TASTRA_OPTIONS[@]}"} >"$SESSION_DIR/tastra.log" 2>&1 &
   TASTRA_PID=$!
   SESSION_PIDS+=("$TASTRA_PID")
-  wait_until 20 "the Tastra window" sh -c 'xdotool search --name "^Tastra v1.00$" | grep -q .'
-  TASTRA_WINDOW="$(xdotool search --name '^Tastra v1.00$' | head -n1)"
+  # One search that finds it: a search fails whole when a window it walks
+  # vanishes meanwhile (the toolkit's own at start-up).
+  tastra_window_found() { TASTRA_WINDOW="$(xdotool search --name '^Tastra v1.00$' 2>/dev/null | head -n1)"; [ -n "$TASTRA_WINDOW" ]; }
+  wait_until 20 "the Tastra window" tastra_window_found
+}
+
+# connect_tastra [ATTEMPTS]: the Connect button until the terminal is
+# greeted; more than one attempt where the compositor may place the dialog
+# after a first click (KWin).
+connect_tastra() {
+  local attempts="${1:-1}" seconds=30 attempt
+  [ "$attempts" -eq 1 ] || seconds=10
+  for ((attempt = 0; attempt < attempts; attempt++)); do
+    press_connect_button
+    if wait_until "$seconds" "the greeting" terminal_received "Tastra v1.00 is connected!"; then return 0; fi
+  done
+  return 1
 }
 
 window_is_mapped() {

@@ -59,11 +59,7 @@ start_tastra "$tastra" LANG=en_US.UTF-8 LC_ALL= LC_MESSAGES=
 # KWin places a new window a moment after it is mapped: the click waits
 # until KWin made the dialog active, and is made again should it miss.
 wait_until 20 "the dialog active" window_is_active "$TASTRA_WINDOW"
-for attempt in 1 2 3; do
-  press_connect_button
-  if wait_until 10 "the greeting" terminal_received "Tastra v1.00 is connected!"; then break; fi
-done
-if ! terminal_received "Tastra v1.00 is connected!"; then
+if ! connect_tastra 3; then
   echo "not ok - Tastra connects to the terminal"
   cat "$SESSION_DIR/tastra.log"
   exit 1

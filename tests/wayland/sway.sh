@@ -28,6 +28,19 @@ start_foot_receiver() {
   RECEIVED_BEFORE=0
 }
 
+# start_gtk_receiver FILE TITLE: scripts/lib/gtk_receiver.py, a native GTK
+# program whose text field logs to FILE what it receives; the compositor
+# focuses it.
+start_gtk_receiver() {
+  RECEIVER_FILE="$1"
+  /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/gtk_receiver.py" "$1" "$2" \
+    2>"$SESSION_DIR/gtk-receiver.log" &
+  RECEIVER_PID=$!
+  SESSION_PIDS+=("$RECEIVER_PID")
+  wait_until 30 "the GTK receiver" test -e "$RECEIVER_FILE"
+  RECEIVED_BEFORE=0
+}
+
 # probe_until_ready TYPER: a client just started takes its keyboard a while
 # after it got the focus, and keys before that are lost: types probe
 # letters through TYPER until the last one arrived (keys arrive in order).
