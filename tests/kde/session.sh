@@ -5,7 +5,7 @@
 # Wayland receiver (it completes dead keys with xkbcommon's compose
 # sequences; foot, which does too, dies of a zero-sized output under a
 # headless KWin). Run under tests/kde/with-kwin with KWIN_LAYOUTS=LAYOUT,OTHER.
-#   session.sh TASTRA_BINARY LAYOUT OTHER
+#   session.sh TASTRA_BINARY LAYOUT OTHER PRESS_KEY_BINARY
 set -uo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$here/scripts/lib/session.sh"
@@ -14,6 +14,7 @@ source "$here/tests/wayland/sway.sh"
 tastra="$1"
 layout="$2"
 other="$3"
+press_key="$4"
 
 # The characters of the byte table that each layout has, from
 # xkeyboard-config's symbols (levels 1 to 4 of keycodes up to 255, which X
@@ -94,6 +95,18 @@ expect_received $'\e[A\e[B\e[C\e[D' "the cursor keys arrive as key presses"
 told() { grep -c "typed nothing for.*∞ (U+221E)" "$SESSION_DIR/tastra.log"; }
 wait_until 10 "the characters not typed told" test "$(told)" -ge 1
 check "the characters the layout lacks are told on the error output, once" test "$(told)" -eq 1
+
+# Caps Lock on and off again, as the user presses it: KWin tells the lock
+# to the focused program, and to Tastra through its key states. What
+# arrives keeps its case either way.
+KEY_CAPSLOCK=58
+caps_text="$(keep_layout 'aZ1äÖ.' "${layout_has[$layout]}")"
+caps_bytes=($(printf '%s' 'aZ1äÖ.' | iconv -f UTF-8 -t ISO-8859-1 | od -An -tx1))
+for state in on off; do
+  check "Caps Lock pressed ($state)" "$press_key" "$KEY_CAPSLOCK"
+  type_on_terminal -H "${caps_bytes[@]}"
+  expect_received "$caps_text" "with Caps Lock $state, letters and digits arrive exactly"
+done
 
 # The user switches to the other layout while connected.
 timeout 10 gdbus call --session -d org.kde.keyboard -o /Layouts -m org.kde.KeyboardLayouts.switchToNextLayout >/dev/null
