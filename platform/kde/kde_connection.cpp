@@ -82,9 +82,9 @@ void TellAuthorisation() {
     std::fprintf(stderr,
                  "tastra: KWin lets Tastra type into native programs once a desktop entry authorises it: a file "
                  "ending in .desktop in ~/.local/share/applications with the lines [Desktop Entry], Type=Application, "
-                 "Name=Tastra, Exec=%s and X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input,org_kde_kwin_keystate (the "
-                 "installed "
-                 "package has one).\n",
+                 "Name=Tastra, Exec=%s and "
+                 "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input,org_kde_kwin_keystate (the installed package has "
+                 "one).\n",
                  path);
 }
 
