@@ -16,6 +16,9 @@
 namespace {
 
 constexpr const char* FAKE_INPUT = "org_kde_kwin_fake_input";
+constexpr const char* KEY_STATE = "org_kde_kwin_keystate";
+// Its destroy request came with version 4.
+constexpr uint32_t KEY_STATE_VERSION = 4;
 // keyboard_key came with version 4.
 constexpr uint32_t FAKE_INPUT_VERSION = 4;
 // The seat sends its keymap once it has a keyboard; fake input gives it one.
@@ -28,6 +31,16 @@ struct Connection {
 };
 Connection g_connection{{}, -1, false};
 
+// A latched lock acts on the next key as a locked one does.
+void OnKeyState(void*, org_kde_kwin_keystate*, uint32_t key, uint32_t state) {
+    KdeGlobals& g = g_connection.globals;
+    bool on = state != ORG_KDE_KWIN_KEYSTATE_STATE_UNLOCKED;
+    if (key == ORG_KDE_KWIN_KEYSTATE_KEY_CAPSLOCK) g.capsLock = on;
+    if (key == ORG_KDE_KWIN_KEYSTATE_KEY_NUMLOCK) g.numLock = on;
+}
+
+const org_kde_kwin_keystate_listener KEY_STATE_LISTENER = {OnKeyState};
+
 void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     KdeGlobals& g = g_connection.globals;
     if (std::strcmp(interface, "org_kde_plasma_shell") == 0) g_connection.kwin = true;
@@ -36,7 +49,13 @@ void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface
     else if (std::strcmp(interface, FAKE_INPUT) == 0 && g.fakeInput == nullptr && version >= FAKE_INPUT_VERSION)
         g.fakeInput = static_cast<org_kde_kwin_fake_input*>(
             wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, FAKE_INPUT_VERSION));
-    else
+    else if (std::strcmp(interface, KEY_STATE) == 0 && g.keyState == nullptr) {
+        g.keyState = static_cast<org_kde_kwin_keystate*>(
+            wl_registry_bind(registry, name, &org_kde_kwin_keystate_interface,
+                             version < KEY_STATE_VERSION ? version : KEY_STATE_VERSION));
+        org_kde_kwin_keystate_add_listener(g.keyState, &KEY_STATE_LISTENER, nullptr);
+        org_kde_kwin_keystate_fetchStates(g.keyState);
+    } else
         KdeOutputsBind(registry, name, interface, version);
 }
 
@@ -63,8 +82,9 @@ void TellAuthorisation() {
     std::fprintf(stderr,
                  "tastra: KWin lets Tastra type into native programs once a desktop entry authorises it: a file "
                  "ending in .desktop in ~/.local/share/applications with the lines [Desktop Entry], Type=Application, "
-                 "Name=Tastra, Exec=%s and X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input (the installed "
-                 "package has one).\n",
+                 "Name=Tastra, Exec=%s and "
+                 "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input,org_kde_kwin_keystate (the installed package has "
+                 "one).\n",
                  path);
 }
 
@@ -108,6 +128,10 @@ void KdeDesktopClose() {
         KdeOutputsStop();
         SeatKeyboardStop(&g.follower);
         if (g.fakeInput != nullptr) org_kde_kwin_fake_input_destroy(g.fakeInput);
+        if (g.keyState != nullptr && org_kde_kwin_keystate_get_version(g.keyState) >= KEY_STATE_VERSION)
+            org_kde_kwin_keystate_destroy(g.keyState);
+        else if (g.keyState != nullptr)
+            wl_proxy_destroy(reinterpret_cast<wl_proxy*>(g.keyState));
         if (g.seat != nullptr) wl_seat_destroy(g.seat);
         if (g.registry != nullptr) wl_registry_destroy(g.registry);
         wl_display_roundtrip(g.display);

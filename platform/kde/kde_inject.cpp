@@ -49,9 +49,6 @@ struct Keys {
     HWND checkedTarget;
     long long checkedAtNs;
     HWND postingTarget;  // the window of the message being queued
-    // The keymap and group the layout keys follow.
-    int keymaps;
-    uint32_t group;
     bool unicodeInput;
     long long tellAtNs;  // when to tell the characters not typed; 0: nothing to tell
 };
@@ -168,6 +165,21 @@ void Drain() {
         k.schedule(k.tellAtNs != 0 ? static_cast<int>((k.tellAtNs - now) / 1000000) + 1 : -1);
 }
 
+// The locks as KWin's key states tell them, where it does: the seat's
+// keyboard tells them to the focused program only.
+uint32_t LockedMods(const KdeGlobals& g) {
+    uint32_t locked = g.layout.lockedMods;
+    if (g.keyState == nullptr || g.layout.keymap == nullptr) return locked;
+    const char* names[] = {XKB_MOD_NAME_CAPS, XKB_MOD_NAME_NUM};
+    const bool on[] = {g.capsLock, g.numLock};
+    for (int i = 0; i < 2; ++i) {
+        xkb_mod_index_t index = xkb_keymap_mod_get_index(g.layout.keymap, names[i]);
+        if (index == XKB_MOD_INVALID) continue;
+        locked = on[i] ? locked | (1u << index) : locked & ~(1u << index);
+    }
+    return locked;
+}
+
 bool TargetExists(HWND target) {
     long long now = NowNs();
     if (target > 0 && target == g_keys.checkedTarget && now - g_keys.checkedAtNs < TARGET_CHECK_NS) return true;
@@ -182,7 +194,6 @@ void KdeKeysStart() {
     void (*schedule)(int) = g_keys.schedule;
     g_keys = Keys{};
     g_keys.schedule = schedule;
-    g_keys.keymaps = -1;
     g_keys.unicodeInput = UnicodeInputWanted();
     MissingCharactersReset();
     ResetKeyStrokes();
@@ -230,15 +241,11 @@ BOOL KdePostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
     static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
     if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
     if (KdeConnection().fakeInput == nullptr || !TargetExists(target)) return FALSE;
-    // The keymap and group of now, should the user have switched layouts.
+    // The keymap, group and locks of now, should the user have changed them.
     KdeWaylandDispatch(0);
     KdeBusDispatch();
     KdeGlobals& g = KdeConnection();
-    if (g.follower.keymaps != g_keys.keymaps || g.group != g_keys.group) {
-        g_keys.keymaps = g.follower.keymaps;
-        g_keys.group = g.group;
-        LayoutKeysSetState(&g.layout, g.layout.lockedMods, g.group);
-    }
+    LayoutKeysSetState(&g.layout, LockedMods(g), g.group);
     g_keys.postingTarget = target;
     BOOL queued = TypeKeyMessage(typer, target, message, wParam);
     // With a loop, the keys of one turn are typed together right after it.

@@ -4,6 +4,7 @@
 #include <wayland-client.h>
 
 #include "fake-input-client-protocol.h"
+#include "keystate-client-protocol.h"
 #include "platform/linux/layout_keys.h"
 #include "platform/wayland/seat_keyboard.h"
 
@@ -21,6 +22,11 @@ struct KdeGlobals {
     // The active layout as KWin reports it on the session bus: the seat's
     // keyboard tells the group only to the focused program.
     uint32_t group;
+    // Caps Lock and Num Lock, which KWin tells the focused program only,
+    // as its key states tell any program a desktop entry authorises for
+    // them; nullptr without.
+    org_kde_kwin_keystate* keyState;
+    bool capsLock, numLock;
 };
 
 // The connection; display is nullptr when not connected.

@@ -12,12 +12,15 @@
 struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
+struct xkb_compose_table;
 
-// One key of the layout. `key` is the evdev code (XKB keycode - 8).
+// One key of the layout. `key` is the evdev code (XKB keycode - 8);
+// `keysym`, what it gives so.
 struct LayoutStroke {
     uint32_t key;
     bool shift;
     bool level3;
+    uint32_t keysym = 0;
 };
 
 struct LayoutKeys {
@@ -28,6 +31,9 @@ struct LayoutKeys {
     uint32_t lockedMods = 0;
     uint32_t shiftMask = 0, level3Mask = 0;
     LayoutStroke shiftKey{}, level3Key{}, controlKey{};  // the keys that press them; key 0: none
+    // The user's compose sequences (their locale's), as the receiving
+    // programs complete a dead key; nullptr: none known, no dead keys typed.
+    xkb_compose_table* compose = nullptr;
 };
 
 // Takes a keymap (XKB text, as a wl_keyboard keymap event carries it; a
@@ -44,6 +50,12 @@ void LayoutKeysFree(LayoutKeys* keys);
 // too (up to 255). false when the layout lacks it.
 bool LayoutKeysFind(const LayoutKeys* keys, uint32_t keysym, LayoutStroke* stroke);
 
+// The strokes that type `keysym`: its key (LayoutKeysFind), else a dead
+// key and the key that completes it to that character in the compose
+// sequences (space, or the dead key again: dead_circumflex space gives ^),
+// so that no dead key is left pending. 0 when the layout lacks it.
+int LayoutKeysStrokes(const LayoutKeys* keys, uint32_t keysym, LayoutStroke strokes[2]);
+
 // Where the presses and releases go: `send(sink, key, pressed)`.
 typedef void (*LayoutSendKey)(void* sink, uint32_t key, bool pressed);
 struct LayoutSink {
@@ -51,7 +63,8 @@ struct LayoutSink {
     void* sink;
 };
 
-// Types `keysym`: the modifiers pressed around the key, released after.
+// Types `keysym` (LayoutKeysStrokes): the modifiers pressed around each
+// key, released after.
 // A keysym the layout lacks is typed as Ctrl+Shift+U, its code in hex and a
 // space when `unicodeInput` (GTK and IBus programs take that), else nothing:
 // false, so that the caller can tell the user.

@@ -28,6 +28,9 @@ constexpr int KEYMAP_WAIT_MS = 3000;
 constexpr int GATHER_MS = 300;
 
 constexpr int QUEUE_ENTRIES = 4096;
+// The most events one keysym takes: Ctrl+Shift+U, eight hex digits each
+// with Shift and AltGr, space.
+constexpr int MOST_EVENTS = 64;
 
 // A key press or release for the portal, or what must run after the keys
 // before it (action non-null).
@@ -85,19 +88,19 @@ bool SameCharacter(xkb_keysym_t a, xkb_keysym_t b) {
 
 // GNOME switches among the user's layouts by locking a group of one keymap,
 // and tells the new group only to the focused program: never to us. With
-// several groups, only a stroke that types the same in each is sure.
-bool SureInEveryGroup(const LayoutKeys* layout, uint32_t keysym) {
-    LayoutStroke stroke{};
-    if (!LayoutKeysFind(layout, keysym, &stroke)) return false;
+// several groups, only strokes that give the same in each are sure.
+bool SureInEveryGroup(const LayoutKeys* layout, const LayoutStroke* strokes, int count) {
     xkb_layout_index_t groups = xkb_keymap_num_layouts(layout->keymap);
     if (groups <= 1) return true;
     xkb_state* state = xkb_state_new(layout->keymap);
     if (state == nullptr) return false;
-    xkb_mod_mask_t held = (stroke.shift ? layout->shiftMask : 0) | (stroke.level3 ? layout->level3Mask : 0);
     bool same = true;
-    for (xkb_layout_index_t group = 0; group < groups && same; ++group) {
-        xkb_state_update_mask(state, held, 0, layout->lockedMods, 0, 0, group);
-        same = SameCharacter(xkb_state_key_get_one_sym(state, stroke.key + 8), keysym);
+    for (int i = 0; i < count && same; ++i) {
+        xkb_mod_mask_t held = (strokes[i].shift ? layout->shiftMask : 0) | (strokes[i].level3 ? layout->level3Mask : 0);
+        for (xkb_layout_index_t group = 0; group < groups && same; ++group) {
+            xkb_state_update_mask(state, held, 0, layout->lockedMods, 0, 0, group);
+            same = SameCharacter(xkb_state_key_get_one_sym(state, strokes[i].key + 8), strokes[i].keysym);
+        }
     }
     xkb_state_unref(state);
     return same;
@@ -105,11 +108,13 @@ bool SureInEveryGroup(const LayoutKeys* layout, uint32_t keysym) {
 
 bool TypeKeysym(uint32_t keysym) {
     const LayoutKeys* layout = PortalKeyboardLayout(KEYMAP_WAIT_MS);
-    if (layout == nullptr || !PortalSessionActive()) return false;
-    LayoutStroke stroke{};
-    bool found = LayoutKeysFind(layout, keysym, &stroke);
+    // Nothing is typed rather than part of a key: a held Shift or a dead key
+    // left pending would change the next characters.
+    if (layout == nullptr || !PortalSessionActive() || QUEUE_ENTRIES - g_desktop.count < MOST_EVENTS) return false;
+    LayoutStroke strokes[2];
+    int count = LayoutKeysStrokes(layout, keysym, strokes);
     // Typed by code only where the layout lacks it: a wrong group gives no key.
-    if ((found ? SureInEveryGroup(layout, keysym) : g_desktop.unicodeInput) &&
+    if ((count > 0 ? SureInEveryGroup(layout, strokes, count) : g_desktop.unicodeInput) &&
         LayoutKeysType(layout, keysym, kSink, g_desktop.unicodeInput))
         return true;
     uint32_t codepoint = xkb_keysym_to_utf32(keysym);

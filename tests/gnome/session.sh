@@ -57,9 +57,9 @@ print("".join(p if p.startswith("\x1b[") else "".join(c for c in p if c not in m
 }
 expected="$(without_missing "$BYTE_TABLE_RECEIVED")"
 expect_received "$expected" "every byte value the $layout layout has arrives exactly, the others not at all"
-# ^ and ` are dead keys on de: typed by no single key.
+# On de, ^ and ` come of dead keys, completed with space; in the table ^
+# comes before _ and ` before a: a dead key left pending would show.
 ascii="$byte_table_ascii"
-[ "$layout" = de ] && ascii="$(printf '%s' "$ascii" | tr -d '^`')"
 [ "$layout" = us,de ] || check "ASCII is all there" test "$(without_missing "$ascii")" = "$ascii"
 check "the characters are told once" test "$(grep -c 'typed nothing for' "$SESSION_DIR/tastra.log")" -eq 1
 check "and as a desktop notification" grep -q "Notify.*could not type" "$WITH_MUTTER_DIR/notifications.log"

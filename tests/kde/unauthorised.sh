@@ -14,6 +14,6 @@ said() { grep -c "$1" "$SESSION_DIR/tastra.log"; }
 wait_until 20 "the fallback told" sh -c "grep -q 'not native Wayland programs' '$SESSION_DIR/tastra.log'"
 check "the dialog runs on Xwayland" test -n "$TASTRA_WINDOW"
 check "it says once what authorises it, with its own path" \
-  test "$(said "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input")" -eq 1 -a "$(said "Exec=$tastra ")" -eq 1
+  test "$(said "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input,org_kde_kwin_keystate")" -eq 1 -a "$(said "Exec=$tastra ")" -eq 1
 check "and that native programs are not reached" test "$(said "not native Wayland programs")" -eq 1
 finish

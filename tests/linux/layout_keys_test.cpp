@@ -122,6 +122,38 @@ TEST_F(LayoutKeysTest, TypingPressesModifiersAroundTheKeyOrSpellsTheCode) {
     EXPECT_EQ(pressed, spelled);
 }
 
+// A character only a dead key gives is typed as the dead key and what the
+// compose sequences complete it with, so nothing is left pending; a
+// character a key gives is never typed so.
+TEST_F(LayoutKeysTest, DeadKeysAreCompletedToTheirCharacter) {
+    struct Case {
+        const char* layout;
+        uint32_t character;
+        std::vector<uint32_t> pressed;
+    };
+    const Case cases[] = {
+        {"de", '^', {KEY_GRAVE, KEY_SPACE}},                 // dead_circumflex
+        {"de", '`', {KEY_LEFTSHIFT, KEY_EQUAL, KEY_SPACE}},  // dead_grave
+        {"de", 0xB4, {KEY_EQUAL, KEY_EQUAL}},                // ´: dead_acute and space give '
+        {"de", 0xB8, {KEY_RIGHTALT, KEY_EQUAL, KEY_SPACE}},  // ¸, dead_cedilla
+        {"de", '\'', {KEY_LEFTSHIFT, KEY_BACKSLASH}},        // its own key, not dead_acute space
+        {"de", 0xEA, {}},                                    // ê: dead_circumflex e, not space
+        {"us", '^', {KEY_LEFTSHIFT, KEY_6}},
+    };
+    const char* loaded = "";
+    for (const Case& c : cases) {
+        if (std::string(loaded) != c.layout) Load(loaded = c.layout);
+        SCOPED_TRACE(testing::Message() << c.layout << " U+" << std::hex << c.character);
+        std::vector<Sent> sent;
+        EXPECT_EQ(LayoutKeysType(&keys, xkb_utf32_to_keysym(c.character), LayoutSink{Record, &sent}, false),
+                  !c.pressed.empty());
+        std::vector<uint32_t> pressed;
+        for (const Sent& s : sent)
+            if (s.pressed) pressed.push_back(s.key);
+        EXPECT_EQ(pressed, c.pressed);
+    }
+}
+
 TEST_F(LayoutKeysTest, AKeymapThatDoesNotCompileKeepsTheLastOne) {
     Load("de");
     EXPECT_FALSE(LayoutKeysLoad(&keys, "xkb_keymap { nonsense", 21));
