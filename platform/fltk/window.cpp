@@ -18,7 +18,7 @@
 namespace {
 
 // The window manager applies an activation when it gets to it, seconds late
-// when it is busy (openbox grabs its keys again at every keymap change). Until
+// when it is busy (openbox reloads its keyboard at every keymap change). Until
 // it reports that done, or reports any window active other than the one active
 // when we asked (the user chose another), the window asked for is the
 // foreground: else PF1 pressed twice would show the dialog twice instead of

@@ -2,12 +2,13 @@
 // again after every keymap notification (setxkbmap, a layout switcher,
 // xmodmap, our own spare keycodes) and the state before every batch.
 //
-// Spare keycodes are bound on the keyboard devices behind the core keyboard
-// (XInput 2), not on the core keyboard itself: a change there comes back
-// once more from the device it is copied to, and every client reloads its
-// keyboard for each (openbox re-reads its input method each time, and holds
-// the user's clicks meanwhile). The keymap is read from XTest's own device,
-// whose keys these are.
+// The keymap read and changed is that of XTest's own keyboard device, whose
+// keys these are, not the core keyboard's: a change there reaches every
+// device behind it, and every client reloads its keyboard for each
+// notification (openbox re-reads its input method each time and holds the
+// user's clicks meanwhile). The core keyboard takes the keymap of the device
+// whose key it passes on, so clients read our keys with ours; the user's
+// own keyboards never see the spare keycodes.
 #include "platform/x11/desktop_keyboard.h"
 
 #include "platform/x11/desktop_internal.h"
@@ -21,8 +22,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int MAX_DEVICES = 16;
 
 struct Keyboard {
     Display* display;
@@ -121,46 +120,25 @@ void FakeKey(Display* display, KeyCode keycode, bool press) {
     XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime);
 }
 
-// The keyboard devices behind the core keyboard, XTest's first; none
-// without XInput 2 or without an XTest device among them.
-int KeyboardDevices(Display* display, int* ids, int capacity) {
+// XTest's keyboard device behind the core keyboard (XInput 2); the core
+// keyboard itself where there is none.
+unsigned XTestKeyboard(Display* display) {
     int opcode = 0, event = 0, error = 0, major = 2, minor = 0, pointer = 0, count = 0;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error) ||
         XIQueryVersion(display, &major, &minor) != Success || !XIGetClientPointer(display, None, &pointer))
-        return 0;
+        return XkbUseCoreKbd;
     XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
     int master = -1;
     for (int i = 0; i < count; ++i)
         if (devices[i].deviceid == pointer) master = devices[i].attachment;
-    int found = 0;
-    bool xtest = false;
-    for (int i = 0; i < count && found < capacity; ++i) {
-        if (devices[i].use != XISlaveKeyboard || devices[i].attachment != master) continue;
-        ids[found] = devices[i].deviceid;
-        // The server names it after its master: "Virtual core XTEST keyboard".
-        if (!xtest && std::strstr(devices[i].name, "XTEST keyboard") != nullptr) {
-            ids[found] = ids[0];
-            ids[0] = devices[i].deviceid;
-            xtest = true;
-        }
-        ++found;
-    }
+    unsigned found = XkbUseCoreKbd;
+    // The server names it after its master: "Virtual core XTEST keyboard".
+    for (int i = 0; i < count && found == XkbUseCoreKbd; ++i)
+        if (devices[i].use == XISlaveKeyboard && devices[i].attachment == master &&
+            std::strstr(devices[i].name, "XTEST keyboard") != nullptr)
+            found = static_cast<unsigned>(devices[i].deviceid);
     XIFreeDeviceInfo(devices);
-    return xtest ? found : 0;
-}
-
-// Whether the device's keymap was made from the same parts as XTest's: a
-// keyboard given a layout of its own keeps it.
-bool SameKeymapAs(Display* display, unsigned device, const XkbDescRec& xtest) {
-    XkbDescPtr other = XkbAllocKeyboard();
-    if (other == nullptr) return false;
-    other->device_spec = device;
-    const unsigned parts = XkbKeycodesNameMask | XkbSymbolsNameMask | XkbTypesNameMask;
-    bool same = XkbGetNames(display, parts, other) == Success && other->names && xtest.names &&
-                other->names->keycodes == xtest.names->keycodes && other->names->symbols == xtest.names->symbols &&
-                other->names->types == xtest.names->types;
-    XkbFreeKeyboard(other, 0, True);
-    return same;
+    return found;
 }
 
 }  // namespace
@@ -191,8 +169,7 @@ bool X11KeyboardUpdate(Display* display) {
         XkbSelectEvents(display, XkbUseCoreKbd, keymapEvents, keymapEvents);
         k.display = display;
         k.stale = true;
-        int devices[MAX_DEVICES];
-        k.device = KeyboardDevices(display, devices, MAX_DEVICES) > 0 ? devices[0] : XkbUseCoreKbd;
+        k.device = XTestKeyboard(display);
     }
     X11ReadEvents();
     k.changed = k.stale;
@@ -203,8 +180,6 @@ bool X11KeyboardUpdate(Display* display) {
                               XkbVirtualModsMask | XkbExplicitComponentsMask,
                           k.device);
         if (!k.xkb) return false;
-        if (k.device != XkbUseCoreKbd)
-            XkbGetNames(display, XkbKeycodesNameMask | XkbSymbolsNameMask | XkbTypesNameMask, k.xkb);
         k.stale = false;
         FindModifierKeys();
     }
@@ -334,23 +309,9 @@ bool X11KeyboardBindKeys(Display* display, const int* keycodes, const KeySym (*l
     bool all = true;
     for (int i = 0; i < count; ++i)
         all = BindInKeymap(keycodes[i], levels[i], changes) && all;
-    if (changes.changed == 0) return all;
     // Keys between those bound go along as the local keymap has them, which
     // is the server's: it was read again after every change.
-    XkbDescPtr xkb = g_keyboard.xkb;
-    int devices[MAX_DEVICES];
-    int found = g_keyboard.device == XkbUseCoreKbd ? 0 : KeyboardDevices(display, devices, MAX_DEVICES);
-    if (found == 0 || static_cast<unsigned>(devices[0]) != g_keyboard.device)
-        return XkbChangeMap(display, xkb, &changes) && all;
-    bool sent = true;
-    for (int i = 0; i < found; ++i) {
-        if (i > 0 && !SameKeymapAs(display, devices[i], *xkb)) continue;
-        xkb->device_spec = devices[i];
-        XkbMapChangesRec each = changes;
-        sent = XkbChangeMap(display, xkb, &each) && sent;
-    }
-    xkb->device_spec = g_keyboard.device;
-    return sent && all;
+    return (changes.changed == 0 || XkbChangeMap(display, g_keyboard.xkb, &changes)) && all;
 }
 
 void X11KeyboardStroke(Display* display, const KeyStrokePlan& plan) {
