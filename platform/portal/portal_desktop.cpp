@@ -127,18 +127,6 @@ bool TypeKeysym(uint32_t keysym) {
     return false;
 }
 
-bool TypeVirtualKey(WORD virtualKey) {
-    uint32_t keysym = WaylandKeysymOfVirtualKey(virtualKey);
-    return keysym != 0 && TypeKeysym(keysym);
-}
-
-bool HasVirtualKey(WORD virtualKey) { return WaylandKeysymOfVirtualKey(virtualKey) != 0; }
-
-bool TypeCharacter(WCHAR character) {
-    uint32_t keysym = WaylandKeysymOfCharacter(character);
-    return keysym != 0 && TypeKeysym(keysym);
-}
-
 // Where the key is pressed with modifiers of the layout's own choosing, the
 // shortcut's are pressed around it as well.
 bool TypeShortcut(const PortalShortcut& shortcut) {
@@ -265,10 +253,9 @@ bool PortalHide(HWND window) { return window != PORTAL_NATIVE_WINDOW && X11Hide(
 
 // Keys go where the desktop's focus is, whichever window that is.
 BOOL PortalPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
-    static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
     if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
     if (!g_desktop.open || !PortalWindowExists(target)) return FALSE;
-    return TypeKeyMessage(typer, target, message, wParam);
+    return TypeKeyMessage(KeysymStrokes<TypeKeysym>::typer, target, message, wParam);
 }
 
 void PortalRequestClose(HWND window) {

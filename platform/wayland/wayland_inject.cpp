@@ -87,18 +87,6 @@ bool TypeKeysym(uint32_t keysym) {
     return true;
 }
 
-bool TypeVirtualKey(WORD virtualKey) {
-    uint32_t keysym = WaylandKeysymOfVirtualKey(virtualKey);
-    return keysym != 0 && TypeKeysym(keysym);
-}
-
-bool HasVirtualKey(WORD virtualKey) { return WaylandKeysymOfVirtualKey(virtualKey) != 0; }
-
-bool TypeCharacter(WCHAR character) {
-    uint32_t keysym = WaylandKeysymOfCharacter(character);
-    return keysym != 0 && TypeKeysym(keysym);
-}
-
 bool TargetExists(HWND target) {
     long long now = NowMs();
     if (target > 0 && target == g_injector.checkedTarget && now - g_injector.checkedAtMs < TARGET_CHECK_MS) return true;
@@ -176,10 +164,9 @@ bool WaylandKeyboardPrime() {
 }
 
 BOOL WaylandPostKeyMessage(HWND target, UINT message, WPARAM wParam, LPARAM) {
-    static const KeyStrokeTyper typer{TypeVirtualKey, HasVirtualKey, TypeCharacter};
     if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_CHAR) return FALSE;
     // The check of the target reads events, a replaced keymap among them.
     if (!TargetExists(target) || !KeyboardReady()) return FALSE;
-    BOOL typed = TypeKeyMessage(typer, target, message, wParam);
+    BOOL typed = TypeKeyMessage(KeysymStrokes<TypeKeysym>::typer, target, message, wParam);
     return WaylandFlush() ? typed : FALSE;
 }

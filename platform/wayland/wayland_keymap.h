@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/common/key_strokes.h"
 #include "platform/types.h"
 
 // XKB keycodes 9 to 255: X clients on Xwayland receive no higher ones.
@@ -55,3 +56,19 @@ bool WaylandKeymapIsOurs(const char* text, size_t size);
 // keysyms up to U+00FF, Unicode keysyms above); 0 for what has no key.
 uint32_t WaylandKeysymOfVirtualKey(WPARAM virtualKey);
 uint32_t WaylandKeysymOfCharacter(WCHAR character);
+
+// The key strokes of platform/common/key_strokes.h for a desktop that types
+// by keysym: virtual keys and characters become their keysyms above.
+template <bool (*TypeKeysym)(uint32_t keysym)>
+struct KeysymStrokes {
+    static bool TypeKey(WORD virtualKey) {
+        uint32_t keysym = WaylandKeysymOfVirtualKey(virtualKey);
+        return keysym != 0 && TypeKeysym(keysym);
+    }
+    static bool HasKey(WORD virtualKey) { return WaylandKeysymOfVirtualKey(virtualKey) != 0; }
+    static bool TypeCharacter(WCHAR character) {
+        uint32_t keysym = WaylandKeysymOfCharacter(character);
+        return keysym != 0 && TypeKeysym(keysym);
+    }
+    static constexpr KeyStrokeTyper typer{TypeKey, HasKey, TypeCharacter};
+};
