@@ -30,10 +30,15 @@ struct PendingActivation {
 };
 constexpr std::chrono::seconds kActivationWait{3};
 
+// The focus the dialog gets this soon after we showed or activated it is
+// taken as ours, not the user's.
+constexpr std::chrono::seconds kOwnFocusWait{1};
+
 struct WindowServiceState {
     bool desktopTried = false;
     bool desktopOpen = false;
     PendingActivation pending;
+    std::chrono::steady_clock::time_point dialogActivated;
 };
 WindowServiceState g_windows;
 
@@ -91,15 +96,19 @@ int FollowDialogState(void* event, void*) {
     const XEvent* e = static_cast<const XEvent*>(event);
     if (g_dialog.window == nullptr || e->xany.window != static_cast<Window>(g_dialog.hwnd)) return 0;
     if (e->type == MapNotify) g_dialog.shown = true;
-    // The user clicked into the dialog: keys still waiting for the window that
-    // had the focus go, rather than wait for it or reach the dialog.
-    if (e->type == ButtonPress && DesktopReady()) DesktopDropWaitingKeys(g_dialog.hwnd);
+    // The user clicked into the dialog, or gave it the focus through the
+    // window manager: keys still waiting for the window that had the focus
+    // go, rather than wait for it or reach the dialog.
+    bool usersFocus = e->type == FocusIn && e->xfocus.mode == NotifyNormal && e->xfocus.detail != NotifyPointer &&
+                      g_dialog.shown && std::chrono::steady_clock::now() - g_windows.dialogActivated > kOwnFocusWait;
+    if ((e->type == ButtonPress || usersFocus) && DesktopReady()) DesktopDropWaitingKeys(g_dialog.hwnd);
     if (e->type == PropertyNotify && e->xproperty.atom == XInternAtom(fl_display, "WM_STATE", False))
         g_dialog.shown = WmState(static_cast<Window>(g_dialog.hwnd)) == NormalState;
     return 0;
 }
 
 void ActivateDialog() {
+    g_windows.dialogActivated = std::chrono::steady_clock::now();
     Window xid = fl_xid(g_dialog.window);
     XRaiseWindow(fl_display, xid);
     Fl_X::activate_window(xid);

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The user clicks Minimise while a long burst of Latin-1 text, typed through
 # spare keycodes, is still being typed into another window: the dialog hides
-# at once, and nothing is typed into it.
+# at once, and nothing is typed into it. Then, in a second burst, the user
+# brings the dialog back through the window manager instead of a click, and
+# returns to the window at once: what was still waiting went, as with a
+# click.
 #   minimise_during_burst.sh TASTRA_BINARY CLICK_PROBE
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -45,4 +48,17 @@ printf 'END' >"$SESSION_DIR/terminal-end"
 wait_until 60 "the text sent after the burst" file_contains "$RECEIVER_FILE" "END"
 check "the text sent after the burst arrives last" test "$(tail -c 3 "$RECEIVER_FILE")" = END
 echo "# $(( ($(stat -c %s "$RECEIVER_FILE") - 3) / 2 )) of $BURST_CHARACTERS burst characters typed into the xterm"
+
+before="$(stat -c %s "$RECEIVER_FILE")"
+cat "$SESSION_DIR/burst.bin" >"$SESSION_DIR/terminal-end"
+wait_until 60 "the second burst in the xterm" file_size_at_least "$RECEIVER_FILE" $((before + 200))
+xdotool windowmap "$TASTRA_WINDOW"
+focus_window "$TASTRA_WINDOW"
+focus_window "$RECEIVER_WINDOW"
+printf 'END' >"$SESSION_DIR/terminal-end"
+wait_until 60 "the text sent after the second burst" sh -c "tail -c 3 '$RECEIVER_FILE' | grep -q END"
+second=$(( ($(stat -c %s "$RECEIVER_FILE") - before - 3) / 2 ))
+echo "# $second of $BURST_CHARACTERS characters of the second burst typed into the xterm"
+check "keys waiting when the dialog got the focus went" test "$second" -lt "$BURST_CHARACTERS"
+check "nothing was typed into the dialog the second time" test "$(tail -c 3 "$RECEIVER_FILE")" = END
 finish
