@@ -8,6 +8,7 @@
 #include "platform/common/key_strokes.h"
 #include "platform/kde/kde_desktop.h"
 #include "platform/kde/kde_internal.h"
+#include "platform/linux/lock_lights.h"
 #include "platform/linux/missing_characters.h"
 #include "platform/wayland/wayland_keymap.h"
 #include "platform/window.h"
@@ -169,15 +170,14 @@ void Drain() {
 // keyboard tells them to the focused program only.
 uint32_t LockedMods(const KdeGlobals& g) {
     uint32_t locked = g.layout.lockedMods;
-    if (g.keyState == nullptr || g.layout.keymap == nullptr) return locked;
-    const char* names[] = {XKB_MOD_NAME_CAPS, XKB_MOD_NAME_NUM};
-    const bool on[] = {g.capsLock, g.numLock};
-    for (int i = 0; i < 2; ++i) {
-        xkb_mod_index_t index = xkb_keymap_mod_get_index(g.layout.keymap, names[i]);
-        if (index == XKB_MOD_INVALID) continue;
-        locked = on[i] ? locked | (1u << index) : locked & ~(1u << index);
+    if (g.keyState == nullptr) {
+        // An entry that authorises fake input alone: the keyboards' lights.
+        LockLight light = CapsLockLight();
+        return light == LockLight::NONE ? locked
+                                        : LayoutKeysLock(&g.layout, locked, XKB_MOD_NAME_CAPS, light == LockLight::LIT);
     }
-    return locked;
+    locked = LayoutKeysLock(&g.layout, locked, XKB_MOD_NAME_CAPS, g.capsLock);
+    return LayoutKeysLock(&g.layout, locked, XKB_MOD_NAME_NUM, g.numLock);
 }
 
 bool TargetExists(HWND target) {

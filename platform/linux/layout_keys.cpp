@@ -186,6 +186,12 @@ void LayoutKeysSetState(LayoutKeys* keys, uint32_t lockedMods, uint32_t group) {
     keys->group = group;
 }
 
+uint32_t LayoutKeysLock(const LayoutKeys* keys, uint32_t locked, const char* modifier, bool on) {
+    xkb_mod_index_t index = keys->keymap ? xkb_keymap_mod_get_index(keys->keymap, modifier) : XKB_MOD_INVALID;
+    if (index == XKB_MOD_INVALID) return locked;
+    return on ? locked | (1u << index) : locked & ~(1u << index);
+}
+
 void LayoutKeysFree(LayoutKeys* keys) {
     if (keys->compose != nullptr) xkb_compose_table_unref(keys->compose);
     if (keys->probe != nullptr) xkb_state_unref(keys->probe);

@@ -42,6 +42,9 @@ struct LayoutKeys {
 bool LayoutKeysLoad(LayoutKeys* keys, const char* text, size_t length);
 // What a wl_keyboard modifiers event says: the active group and the locks.
 void LayoutKeysSetState(LayoutKeys* keys, uint32_t lockedMods, uint32_t group);
+// `locked` with the keymap's lock modifier named `modifier` (XKB_MOD_NAME_CAPS,
+// XKB_MOD_NAME_NUM) set when `on`, else cleared; unchanged where it has none.
+uint32_t LayoutKeysLock(const LayoutKeys* keys, uint32_t locked, const char* modifier, bool on);
 void LayoutKeysFree(LayoutKeys* keys);
 
 // The key and modifiers that type `keysym` (or a keysym of the same

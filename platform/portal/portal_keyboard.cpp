@@ -3,10 +3,12 @@
 
 #include <poll.h>
 #include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <chrono>
 #include <cstring>
 
+#include "platform/linux/lock_lights.h"
 #include "platform/wayland/seat_keyboard.h"
 
 namespace {
@@ -74,6 +76,19 @@ void PortalKeyboardClose() {
 
 int PortalKeyboardFd() { return g_keyboard.display != nullptr ? wl_display_get_fd(g_keyboard.display) : -1; }
 
+namespace {
+
+// GNOME tells the locks only to the focused program: the keyboards' lights
+// show Caps Lock where there are any.
+void FollowCapsLockLight(LayoutKeys* keys) {
+    LockLight light = CapsLockLight();
+    if (light == LockLight::NONE) return;
+    LayoutKeysSetState(keys, LayoutKeysLock(keys, keys->lockedMods, XKB_MOD_NAME_CAPS, light == LockLight::LIT),
+                       keys->group);
+}
+
+}  // namespace
+
 bool PortalKeyboardDispatch() { return g_keyboard.display != nullptr && DispatchFor(0); }
 
 const LayoutKeys* PortalKeyboardLayout(int timeoutMs) {
@@ -87,5 +102,6 @@ const LayoutKeys* PortalKeyboardLayout(int timeoutMs) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || !DispatchFor(static_cast<int>(left.count()))) return nullptr;
     }
+    FollowCapsLockLight(&g_keyboard.keys);
     return &g_keyboard.keys;
 }

@@ -1,12 +1,15 @@
 // Characters to keys on real layouts from xkeyboard-config, handed over as
 // a compositor hands its keymap to a client: the keymap's text.
 #include "platform/linux/layout_keys.h"
+#include "platform/linux/lock_lights.h"
 
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -160,6 +163,34 @@ TEST_F(LayoutKeysTest, AKeymapThatDoesNotCompileKeepsTheLastOne) {
     LayoutStroke got{};
     ASSERT_TRUE(LayoutKeysFind(&keys, 'z', &got));
     EXPECT_EQ(got.key, static_cast<uint32_t>(KEY_Y));
+}
+
+// The keyboards' Caps Lock lights, as sysfs shows them: any lit is on.
+TEST(CapsLockLight, AnyKeyboardsLightLitMeansOn) {
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> lights;  // name, brightness
+        LockLight expected;
+    };
+    const Case cases[] = {
+        {{}, LockLight::NONE},
+        {{{"input3::numlock", "1"}}, LockLight::NONE},
+        {{{"input3::capslock", "0\n"}, {"input3::numlock", "1"}}, LockLight::DARK},
+        {{{"input3::capslock", "0\n"}, {"input9::capslock", "1\n"}}, LockLight::LIT},
+        {{{"input3::capslock", "broken"}}, LockLight::NONE},
+    };
+    std::filesystem::path root = std::filesystem::temp_directory_path() / "tastra-lights";
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root / "class/leds");
+        for (const auto& [name, brightness] : c.lights) {
+            std::filesystem::create_directories(root / "class/leds" / name);
+            std::ofstream(root / "class/leds" / name / "brightness") << brightness;
+        }
+        UseLockLightRoot(root.c_str());
+        EXPECT_EQ(CapsLockLight(), c.expected) << c.lights.size() << " lights";
+    }
+    UseLockLightRoot(nullptr);
+    std::filesystem::remove_all(root);
 }
 
 }  // namespace
