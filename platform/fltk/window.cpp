@@ -98,9 +98,11 @@ int FollowDialogState(void* event, void*) {
     if (e->type == MapNotify) g_dialog.shown = true;
     // The user clicked into the dialog, or gave it the focus through the
     // window manager: keys still waiting for the window that had the focus
-    // go, rather than wait for it or reach the dialog.
-    bool usersFocus = e->type == FocusIn && e->xfocus.mode == NotifyNormal && e->xfocus.detail != NotifyPointer &&
-                      g_dialog.shown && std::chrono::steady_clock::now() - g_windows.dialogActivated > kOwnFocusWait;
+    // go, rather than wait for it or reach the dialog. A window manager may
+    // give the focus while it holds the keyboard (Alt+Tab).
+    bool usersFocus = e->type == FocusIn && (e->xfocus.mode == NotifyNormal || e->xfocus.mode == NotifyWhileGrabbed) &&
+                      e->xfocus.detail != NotifyPointer && g_dialog.shown &&
+                      std::chrono::steady_clock::now() - g_windows.dialogActivated > kOwnFocusWait;
     if ((e->type == ButtonPress || usersFocus) && DesktopReady()) DesktopDropWaitingKeys(g_dialog.hwnd);
     if (e->type == PropertyNotify && e->xproperty.atom == XInternAtom(fl_display, "WM_STATE", False))
         g_dialog.shown = WmState(static_cast<Window>(g_dialog.hwnd)) == NormalState;
